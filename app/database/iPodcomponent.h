@@ -1,0 +1,50 @@
+#pragma once
+
+#include "app/database/song.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+struct SectionEntry {
+    std::int32_t TotalLength = 0;
+    std::int32_t HeaderLength = 0;
+    std::int32_t Start = 0;
+};
+
+// A sorted list of distinct names; order and equality are the user locale's comparison
+// without regard to case, and each name keeps the spelling met first in catalogue order.
+using NameList = std::vector<std::string>;
+
+// The catalogue of one iPod.
+class TiPod {
+public:
+    std::string DriveRoot; // "e:"
+    std::vector<TSong> Songs;
+    std::int32_t SongCount = 0;
+    SectionEntry SectionTable[4]; // indexed by section type 1..3; entry 0 is unused
+
+    // Reads DriveRoot + "\iPod_Control\iTunes\itunesdb"; a missing file leaves everything as it
+    // was. Raises platform::OsError ("Cannot open file %s", "Stream read error").
+    void LoadDatabase();
+    // The same walk over a database already in memory.
+    void LoadFromBuffer(std::span<const std::byte> buffer);
+
+    NameList AlbumNames() const;
+    NameList ArtistNames() const;
+    NameList FileTypeNames() const;
+
+    // Copies the song at `index` into `song`; an index outside the songs leaves it unchanged.
+    void SongAt(std::int32_t index, TSong& song) const;
+    // Copies the last song whose title equals `title` without regard to case into `song`;
+    // leaves it unchanged when none does.
+    void SongByTitle(const std::string& title, TSong& song) const;
+    std::int32_t GetSongCount() const { return SongCount; }
+
+    // The song's file: DriveRoot + its location with every ":" turned into "\".
+    std::string SongPath(const TSong& song) const;
+};
+
+// The size text of a file of `bytes` bytes: "3.45MB", with the user locale's decimal separator.
+std::string SizeTextOf(std::uint64_t bytes);

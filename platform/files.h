@@ -1,0 +1,70 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Files addressed by Windows paths ("e:\iPod_Control\iTunes\itunesdb"), resolved through the
+// drive table. Every failure raises platform::OsError with the program's message text.
+namespace platform::files {
+
+bool FileExists(const std::string& path);      // a file, not a folder
+bool DirectoryExists(const std::string& path); // a folder
+// Size of whatever the path names, with any attributes (a folder gives 0); nullopt when absent.
+std::optional<std::uint64_t> FindSize(const std::string& path);
+
+// The whole file. "Cannot open file %s" when it cannot be opened, "Stream read error" when
+// fewer bytes arrive than its size promised.
+std::vector<std::byte> ReadWholeFile(const std::string& path);
+
+class InputFile {
+public:
+    explicit InputFile(const std::string& path); // "Cannot open file %s"
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+    std::size_t Read(void* buffer, std::size_t count); // 0 at the end; "Stream read error"
+    std::uint64_t Size() const;
+
+private:
+    int fd_ = -1;
+    std::string hostPath_;
+};
+
+class OutputFile {
+public:
+    explicit OutputFile(const std::string& path); // create or truncate; "Cannot create file %s"
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    // Bytes stored, which may be fewer than asked (a full disk); "Stream write error" on failure.
+    std::size_t Write(const void* buffer, std::size_t count);
+    void Close(); // "Stream write error" when the data could not be flushed
+
+private:
+    int fd_ = -1;
+    std::string hostPath_;
+};
+
+bool RenameFile(const std::string& from, const std::string& to); // replaces `to`
+bool DeleteFile(const std::string& path);
+
+// Test hook: failures injected through the file layer (root ignores permission bits).
+class FaultHook {
+public:
+    virtual ~FaultHook() = default;
+    virtual bool FailOpen(const std::string& /*hostPath*/) { return false; }
+    virtual bool FailCreate(const std::string& /*hostPath*/) { return false; }
+    virtual bool FailRead(const std::string& /*hostPath*/, std::uint64_t /*offset*/) { return false; }
+    // Bytes of `requested` that a write stores; less than requested is a short write.
+    virtual std::size_t WriteLimit(const std::string& /*hostPath*/, std::size_t requested) {
+        return requested;
+    }
+    virtual bool FailWrite(const std::string& /*hostPath*/) { return false; }
+};
+void SetFaultHook(FaultHook* hook); // nullptr removes it
+
+} // namespace platform::files
