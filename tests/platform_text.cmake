@@ -1,0 +1,1 @@
+quillmere_test(platform_text_test SOURCES platform_text_test.cpp LIBS quillmere_platform)
