@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -35,18 +36,22 @@ public:
     void Resume();  // starts the body the first time, releases a hold afterwards
     void Suspend(); // holds the body at its next CheckHold()
     bool Suspended() const;
-    bool Finished() const { return finished_; }
+    bool Finished() const { return state_->finished; }
     void WaitFor(); // joins the body
 
 protected:
     virtual void Execute() = 0;
-    void CheckHold() { gate_.Pass(); }
+    void CheckHold() { state_->gate.Pass(); }
 
 private:
-    PauseGate gate_;
+    // Shared with the thread, so that a detached thread never waits on a destroyed gate.
+    struct State {
+        PauseGate gate;
+        std::atomic<bool> finished{false};
+    };
+    std::shared_ptr<State> state_ = std::make_shared<State>();
     std::thread thread_;
-    std::atomic<bool> started_{false};
-    std::atomic<bool> finished_{false};
+    bool started_ = false;
 };
 
 } // namespace platform

@@ -1,0 +1,47 @@
+#include "platform/ui/save_dialog.h"
+
+#include "platform/drives.h"
+
+#include <QDir>
+#include <QFileDialog>
+
+namespace platform::ui {
+namespace {
+
+class QtSaveDialogs : public SaveDialogService {
+public:
+    std::optional<std::string> Run(QWidget* owner, const SaveDialogRequest& request) override {
+        QFileDialog dialog(owner, QString::fromStdString(request.title));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        if (!request.filter.empty()) {
+            const QString extension = QString::fromStdString(request.filter);
+            dialog.setNameFilter(extension + " (*" + extension + ")");
+        }
+        if (!lastFolder_.isEmpty())
+            dialog.setDirectory(lastFolder_);
+        else
+            dialog.setDirectory(QDir::homePath());
+        dialog.selectFile(QString::fromStdString(request.fileName));
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
+        const QString chosen = dialog.selectedFiles().first();
+        lastFolder_ = QFileInfo(chosen).absolutePath();
+        return Drives().ToWindowsPath(chosen.toStdString());
+    }
+
+private:
+    QString lastFolder_;
+};
+
+QtSaveDialogs qtSaveDialogs;
+SaveDialogService* current = &qtSaveDialogs;
+
+} // namespace
+
+SaveDialogService& SaveDialogs() { return *current; }
+
+void SetSaveDialogs(SaveDialogService* service) { current = service ? service : &qtSaveDialogs; }
+
+} // namespace platform::ui

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+class QWidget;
+
+namespace platform::ui {
+
+struct SaveDialogRequest {
+    std::string title;
+    std::string fileName; // proposed name
+    std::string filter;   // an extension such as ".mp3"
+};
+
+// The common save-file dialog; tests script it.
+class SaveDialogService {
+public:
+    virtual ~SaveDialogService() = default;
+    // The confirmed path as a Windows path, or nullopt when the user cancelled.
+    virtual std::optional<std::string> Run(QWidget* owner, const SaveDialogRequest& request) = 0;
+};
+
+SaveDialogService& SaveDialogs();
+void SetSaveDialogs(SaveDialogService* service); // nullptr restores the QFileDialog one
+
+} // namespace platform::ui
