@@ -1,0 +1,4 @@
+quillmere_test(error_log_test SOURCES error_log_test.cpp LIBS quillmere_core)
+quillmere_test(settings_store_test SOURCES settings_store_test.cpp LIBS quillmere_core)
+quillmere_test(layout_file_test SOURCES layout_file_test.cpp LIBS quillmere_core)
+quillmere_test(status_text_test SOURCES status_text_test.cpp LIBS quillmere_core)
