@@ -1,0 +1,282 @@
+#include "platform/profile.h"
+
+#include "platform/drives.h"
+#include "platform/files.h"
+
+#include <exception>
+#include <mutex>
+#include <optional>
+#include <string_view>
+#include <unistd.h>
+#include <vector>
+
+// Names match by ASCII case folding: the program's sections and keys are all ASCII.
+// A write rewrites the whole file into a temp file beside it and renames that over the file:
+// the file holds the old content or the new, never a part of it. The file layer sees (and its
+// fault hook can refuse) the temp file's creation and writes, and the rename.
+namespace platform::profile {
+
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// One writer at a time in the process, whatever the file: a write reads the file and writes it
+// back, and two interleaved ones would lose an update.
+std::mutex& WriteMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
+}
+
+char FoldAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (FoldAscii(a[i]) != FoldAscii(b[i]))
+            return false;
+    return true;
+}
+
+// A line without its line end, and the line end it had ("" for a last line without one).
+struct Line {
+    std::string text;
+    std::string end;
+};
+
+std::vector<Line> SplitLines(std::string_view content) {
+    std::vector<Line> lines;
+    while (!content.empty()) {
+        std::size_t newline = content.find('\n');
+        if (newline == std::string_view::npos) {
+            lines.push_back(Line{std::string(content), ""});
+            break;
+        }
+        std::size_t textEnd = newline > 0 && content[newline - 1] == '\r' ? newline - 1 : newline;
+        lines.push_back(Line{std::string(content.substr(0, textEnd)),
+                             std::string(content.substr(textEnd, newline + 1 - textEnd))});
+        content.remove_prefix(newline + 1);
+    }
+    return lines;
+}
+
+// "[name]": the name between the "[" and the last "]", trimmed.
+std::optional<std::string_view> SectionName(std::string_view line) {
+    line = Trim(line);
+    if (line.empty() || line.front() != '[')
+        return std::nullopt;
+    std::size_t close = line.rfind(']');
+    if (close == std::string_view::npos)
+        return std::nullopt;
+    return Trim(line.substr(1, close - 1));
+}
+
+struct KeyLine {
+    std::string_view name;
+    std::string_view value;
+};
+
+std::optional<KeyLine> ParseKeyLine(std::string_view line) {
+    line = Trim(line);
+    if (line.empty() || line.front() == ';')
+        return std::nullopt;
+    std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos)
+        return std::nullopt;
+    return KeyLine{Trim(line.substr(0, equals)), Trim(line.substr(equals + 1))};
+}
+
+std::string_view WithoutQuotes(std::string_view value) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front())
+        return value.substr(1, value.size() - 2);
+    return value;
+}
+
+// At most bufferSize - 1 bytes, cut before a character rather than through it.
+std::string Truncated(std::string_view text, std::size_t bufferSize) {
+    if (bufferSize == 0)
+        return {};
+    if (text.size() < bufferSize)
+        return std::string(text);
+    std::size_t cut = bufferSize - 1;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    return std::string(text.substr(0, cut));
+}
+
+// The text of the line for section matching: a BOM before the first line is no part of it.
+std::string_view LineText(const std::vector<Line>& lines, std::size_t index) {
+    std::string_view text = lines[index].text;
+    if (index == 0 && text.starts_with(kUtf8Bom))
+        text.remove_prefix(kUtf8Bom.size());
+    return text;
+}
+
+// Index of the first header of `section` and the index after its last line.
+struct SectionRange {
+    std::size_t header;
+    std::size_t end;
+};
+
+std::optional<SectionRange> FindSection(const std::vector<Line>& lines, std::string_view section) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        auto name = SectionName(LineText(lines, i));
+        if (!name || !SameName(*name, section))
+            continue;
+        std::size_t end = i + 1;
+        while (end < lines.size() && !SectionName(lines[end].text))
+            ++end;
+        return SectionRange{i, end};
+    }
+    return std::nullopt;
+}
+
+std::optional<std::size_t> FindKey(const std::vector<Line>& lines, SectionRange range,
+                                   std::string_view key) {
+    for (std::size_t i = range.header + 1; i < range.end; ++i) {
+        auto line = ParseKeyLine(lines[i].text);
+        if (line && SameName(line->name, key))
+            return i;
+    }
+    return std::nullopt;
+}
+
+std::string Joined(const std::vector<Line>& lines) {
+    std::string content;
+    for (const Line& line : lines)
+        content += line.text + line.end;
+    return content;
+}
+
+std::string WithValue(const std::string& content, std::string_view section, std::string_view key,
+                      std::string_view value) {
+    std::vector<Line> lines = SplitLines(content);
+    auto range = FindSection(lines, section);
+    if (!range) {
+        std::string updated = content;
+        if (!updated.empty() && updated.back() != '\n')
+            updated += kLineEnd;
+        updated += "[" + std::string(section) + "]" + std::string(kLineEnd);
+        updated += std::string(key) + "=" + std::string(value) + std::string(kLineEnd);
+        return updated;
+    }
+    if (auto found = FindKey(lines, *range, key)) {
+        // The name keeps the file's spelling; the line keeps its line end.
+        Line& line = lines[*found];
+        line.text = std::string(ParseKeyLine(line.text)->name) + "=" + std::string(value);
+        if (line.end.empty())
+            line.end = kLineEnd;
+        return Joined(lines);
+    }
+    // After the section's last non-blank line, so the blank lines that close it stay after it.
+    std::size_t insertAt = range->header + 1;
+    for (std::size_t i = range->header + 1; i < range->end; ++i)
+        if (!Trim(lines[i].text).empty())
+            insertAt = i + 1;
+    if (lines[insertAt - 1].end.empty())
+        lines[insertAt - 1].end = kLineEnd;
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt),
+                 Line{std::string(key) + "=" + std::string(value), std::string(kLineEnd)});
+    return Joined(lines);
+}
+
+std::optional<std::string> ReadContent(const std::string& file) {
+    try {
+        std::vector<std::byte> bytes = files::ReadWholeFile(file);
+        return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+void DeleteQuietly(const std::string& file) {
+    try {
+        files::DeleteFile(file);
+    } catch (const std::exception&) {
+        // Only a leftover temp file; the write has failed already.
+    }
+}
+
+bool ReplaceContent(const std::string& file, const std::string& content) {
+    const std::string temp = file + "." + std::to_string(getpid()) + ".tmp";
+    try {
+        files::OutputFile out(temp);
+        // A short write is a full disk: the content is incomplete, so the write fails.
+        if (out.Write(content.data(), content.size()) != content.size()) {
+            DeleteQuietly(temp);
+            return false;
+        }
+        out.Close();
+    } catch (const std::exception&) {
+        DeleteQuietly(temp);
+        return false;
+    }
+    bool renamed = false;
+    try {
+        renamed = files::RenameFile(temp, file);
+    } catch (const std::exception&) {
+        renamed = false;
+    }
+    if (!renamed)
+        DeleteQuietly(temp);
+    return renamed;
+}
+
+} // namespace
+
+std::string GetPrivateProfileString(const std::string& section, const std::string& key,
+                                    const std::string& fallback, const std::string& file,
+                                    std::size_t bufferSize) {
+    // As Windows does, the fallback loses its trailing blanks.
+    std::string_view defaultText = fallback;
+    while (!defaultText.empty() && (defaultText.back() == ' ' || defaultText.back() == '\t'))
+        defaultText.remove_suffix(1);
+    const std::string fallbackResult = Truncated(defaultText, bufferSize);
+
+    if (!Drives().ToHostPath(file))
+        return fallbackResult;
+    auto content = ReadContent(file);
+    if (!content)
+        return fallbackResult;
+    std::vector<Line> lines = SplitLines(*content);
+    auto range = FindSection(lines, Trim(section));
+    if (!range)
+        return fallbackResult;
+    auto found = FindKey(lines, *range, Trim(key));
+    if (!found)
+        return fallbackResult;
+    return Truncated(WithoutQuotes(ParseKeyLine(lines[*found].text)->value), bufferSize);
+}
+
+bool WritePrivateProfileString(const std::string& section, const std::string& key,
+                               const std::string& value, const std::string& file) {
+    if (!Drives().ToHostPath(file))
+        return false;
+    std::lock_guard lock(WriteMutex());
+    std::string content;
+    try {
+        if (files::FileExists(file)) {
+            auto existing = ReadContent(file);
+            if (!existing)
+                return false;
+            content = std::move(*existing);
+        }
+    } catch (const std::exception&) {
+        return false;
+    }
+    return ReplaceContent(file, WithValue(content, Trim(section), Trim(key), value));
+}
+
+} // namespace platform::profile
