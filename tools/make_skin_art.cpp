@@ -1,0 +1,94 @@
+// Paints the skin's bitmaps, pixel by pixel, as 24-bit PNG files:
+//   quillmere-skin-art [output folder]   (default: app/resources/skin)
+// One function per picture; the PNGs it writes are committed and compiled in as resources.
+
+#include <QColor>
+#include <QDir>
+#include <QImage>
+#include <QString>
+#include <cstdio>
+#include <functional>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// The calm light-grey skin with its pale greenish display.
+const QRgb DisplayPale = qRgb(218, 228, 210);
+const QRgb DisplayShade = qRgb(204, 216, 196); // just under the track's top edge
+const QRgb FrameDark = qRgb(104, 114, 104);
+const QRgb FrameLight = qRgb(248, 250, 246);
+const QRgb FillLight = qRgb(150, 172, 144);
+const QRgb FillDark = qRgb(116, 136, 112);
+const QRgb MarkerDark = qRgb(64, 76, 64);
+
+QImage Canvas(int width, int height, QRgb ground) {
+    QImage image(width, height, QImage::Format_RGB888);
+    image.fill(ground);
+    return image;
+}
+
+// 22 x 8: pale interior, dark top row and side columns, a dark row and a light row at the bottom.
+QImage ProgressTrack() {
+    QImage image = Canvas(22, 8, DisplayPale);
+    for (int x = 0; x < image.width(); ++x) {
+        image.setPixel(x, 0, FrameDark);
+        image.setPixel(x, 1, DisplayShade);
+        image.setPixel(x, 6, FrameDark);
+        image.setPixel(x, 7, FrameLight);
+    }
+    for (int y = 0; y < 7; ++y) {
+        image.setPixel(0, y, FrameDark);
+        image.setPixel(image.width() - 1, y, FrameDark);
+    }
+    return image;
+}
+
+// 2 x 7: a light and a darker column, slightly lighter towards the top.
+QImage ProgressFillTile() {
+    QImage image = Canvas(2, 7, FillLight);
+    for (int y = 0; y < image.height(); ++y) {
+        const int lift = (image.height() - 1 - y) * 3;
+        image.setPixel(0, y, QColor(FillLight).lighter(100 + lift).rgb());
+        image.setPixel(1, y, QColor(FillDark).lighter(100 + lift).rgb());
+    }
+    return image;
+}
+
+// 8 x 7: a dark diamond on the pale ground, widest in its middle row.
+QImage ProgressMarker() {
+    QImage image = Canvas(8, 7, DisplayPale);
+    for (int y = 0; y < image.height(); ++y) {
+        const int inset = y < 3 ? 3 - y : y - 3;
+        for (int x = inset; x < image.width() - inset; ++x)
+            image.setPixel(x, y, MarkerDark);
+    }
+    return image;
+}
+
+const std::vector<std::pair<const char*, std::function<QImage()>>>& Pictures() {
+    static const std::vector<std::pair<const char*, std::function<QImage()>>> pictures = {
+        {"progressbaritunes_gray.png", ProgressTrack},
+        {"progressbaritunes_color.png", ProgressFillTile},
+        {"progressbaritunes_arr.png", ProgressMarker},
+    };
+    return pictures;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : "app/resources/skin";
+    if (!QDir().mkpath(folder)) {
+        std::fprintf(stderr, "cannot create %s\n", qPrintable(folder));
+        return 1;
+    }
+    for (const auto& [fileName, paint] : Pictures()) {
+        const QString path = QDir(folder).filePath(QString::fromLatin1(fileName));
+        if (!paint().save(path, "PNG")) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+            return 1;
+        }
+    }
+    return 0;
+}
