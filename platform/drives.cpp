@@ -1,0 +1,670 @@
+#include "platform/drives.h"
+
+#include "platform/data_folder.h"
+#include "platform/error.h"
+#include "platform/text.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <time.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unordered_map>
+
+namespace platform {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kFirstVolumeLetter = 'd';
+constexpr std::size_t kMaxCachedListings = 256;
+// FAT keeps modification times to two seconds: a folder listed this close to its last change
+// may change again without its time moving, so such a listing is used once and not kept.
+constexpr std::int64_t kRacyListingNanoseconds = 2'000'000'000;
+
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+// 'a'..'z' for a drive letter in either case, 0 for anything else.
+char DriveLetter(char c) {
+    if (c >= 'a' && c <= 'z')
+        return c;
+    if (c >= 'A' && c <= 'Z')
+        return static_cast<char>(c - 'A' + 'a');
+    return 0;
+}
+
+std::string_view Trim(std::string_view text) {
+    constexpr std::string_view blanks = " \t\r\n";
+    auto first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos)
+        return {};
+    auto last = text.find_last_not_of(blanks);
+    return text.substr(first, last - first + 1);
+}
+
+// "/a/./b/" -> "/a/b"; nullopt for a relative folder.
+std::optional<std::string> NormalFolder(std::string_view folder) {
+    if (folder.empty() || folder.front() != '/')
+        return std::nullopt;
+    std::string normal = fs::path(folder).lexically_normal().string();
+    while (normal.size() > 1 && normal.back() == '/')
+        normal.pop_back();
+    return normal;
+}
+
+std::string JoinHost(const std::string& folder, std::string_view name) {
+    std::string joined = folder;
+    if (joined.empty() || joined.back() != '/')
+        joined += '/';
+    joined += name;
+    return joined;
+}
+
+// The part of `path` below `folder`, without a leading "/"; nullopt when outside it.
+std::optional<std::string> Below(const std::string& folder, const std::string& path) {
+    if (folder == "/")
+        return path.substr(1);
+    if (path == folder)
+        return std::string();
+    if (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+        path[folder.size()] == '/')
+        return path.substr(folder.size() + 1);
+    return std::nullopt;
+}
+
+std::vector<std::string_view> SplitPath(std::string_view path, std::string_view separators) {
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        auto end = std::min(path.find_first_of(separators, start), path.size());
+        if (end > start)
+            parts.push_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// The mount table writes space, tab, newline and backslash as \040, \011, \012, \134.
+std::string UnescapeMountField(std::string_view field) {
+    std::string plain;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size()) {
+            auto octal = field.substr(i + 1, 3);
+            if (std::all_of(octal.begin(), octal.end(),
+                            [](char c) { return c >= '0' && c <= '7'; })) {
+                plain += static_cast<char>((octal[0] - '0') * 64 + (octal[1] - '0') * 8 +
+                                           (octal[2] - '0'));
+                i += 3;
+                continue;
+            }
+        }
+        plain += field[i];
+    }
+    return plain;
+}
+
+// udev writes unsafe characters of a label as \xHH: "My\x20iPod".
+std::string DecodeLabel(std::string_view name) {
+    std::string label;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (name[i] == '\\' && i + 3 < name.size() && name[i + 1] == 'x') {
+            int high = HexDigit(name[i + 2]);
+            int low = HexDigit(name[i + 3]);
+            if (high >= 0 && low >= 0) {
+                label += static_cast<char>(high * 16 + low);
+                i += 3;
+                continue;
+            }
+        }
+        label += name[i];
+    }
+    return label;
+}
+
+bool IsPseudoFileSystem(std::string_view type) {
+    static constexpr std::array<std::string_view, 28> pseudo = {
+        "proc",     "sysfs",      "tmpfs",      "devtmpfs",  "devpts", "ramfs",     "cgroup",
+        "cgroup2",  "overlay",    "squashfs",   "autofs",    "mqueue", "hugetlbfs", "debugfs",
+        "tracefs",  "securityfs", "configfs",   "fusectl",   "pstore", "bpf",       "binfmt_misc",
+        "efivarfs", "nsfs",       "rpc_pipefs", "selinuxfs", "nfsd",   "fuse",      "aufs"};
+    if (type.starts_with("fuse.")) // fuseblk (ntfs-3g, exfat-fuse) sits on a real device
+        return true;
+    return std::find(pseudo.begin(), pseudo.end(), type) != pseudo.end();
+}
+
+bool IsUnder(std::string_view path, std::string_view folder) {
+    return path == folder || (path.starts_with(folder) && path[folder.size()] == '/');
+}
+
+// Folders where the system mounts its own volumes: nobody calls those a drive.
+bool IsSystemFolder(std::string_view folder) {
+    if (IsUnder(folder, "/run/media"))
+        return false;
+    for (std::string_view system : {"/proc", "/sys", "/dev", "/run", "/boot", "/efi", "/snap"})
+        if (IsUnder(folder, system))
+            return true;
+    return false;
+}
+
+struct MountLine {
+    std::string device;
+    std::string folder;
+    std::string type;
+};
+
+std::vector<MountLine> ReadMountLines(const std::string& mountsFile) {
+    std::vector<MountLine> lines;
+    std::ifstream in(mountsFile);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string device, folder, type;
+        if (fields >> device >> folder >> type)
+            lines.push_back({UnescapeMountField(device), UnescapeMountField(folder), type});
+    }
+    return lines;
+}
+
+std::vector<MountedVolume> ReadVolumes(const std::string& mountsFile) {
+    auto lines = ReadMountLines(mountsFile);
+    std::string rootDevice;
+    for (const auto& line : lines)
+        if (line.folder == "/")
+            rootDevice = line.device;
+
+    std::vector<MountedVolume> volumes;
+    for (const auto& line : lines) {
+        if (line.folder == "/" || !line.device.starts_with("/dev/") ||
+            line.device.starts_with("/dev/loop") || IsPseudoFileSystem(line.type) ||
+            IsSystemFolder(line.folder))
+            continue;
+        // Binds of the root's folders (containers, btrfs subvolumes) are already on c:.
+        if (line.device == rootDevice)
+            continue;
+        auto folder = NormalFolder(line.folder);
+        struct stat info {};
+        if (!folder || stat(folder->c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+            continue; // single files bind-mounted into containers
+        // A later mount on a folder hides the earlier one.
+        std::erase_if(volumes, [&](const MountedVolume& v) { return v.folder == *folder; });
+        // Binds of a volume's folders show the same device again: one drive per device.
+        if (std::any_of(volumes.begin(), volumes.end(),
+                        [&](const MountedVolume& v) { return v.device == line.device; }))
+            continue;
+        volumes.push_back({*folder, line.device});
+    }
+    return volumes;
+}
+
+// "e=/absolute/folder" lines; later lines replace earlier ones.
+std::map<char, std::string> ReadDriveMap(const std::string& mapFile) {
+    std::map<char, std::string> letters;
+    if (mapFile.empty())
+        return letters;
+    std::ifstream in(mapFile);
+    std::string line;
+    while (std::getline(in, line)) {
+        auto text = Trim(line);
+        if (text.empty() || text.front() == '#' || text.front() == ';')
+            continue;
+        auto equals = text.find('=');
+        if (equals == std::string_view::npos)
+            continue;
+        auto name = Trim(text.substr(0, equals));
+        if (name.size() == 2 && name[1] == ':')
+            name = name.substr(0, 1);
+        char letter = name.size() == 1 ? DriveLetter(name[0]) : 0;
+        auto folder = NormalFolder(Trim(text.substr(equals + 1)));
+        if (letter && folder)
+            letters[letter] = *folder;
+    }
+    return letters;
+}
+
+std::optional<std::string> DeviceLabel(const std::string& labelsFolder, const std::string& device) {
+    std::error_code error;
+    auto wanted = fs::weakly_canonical(device, error);
+    if (error)
+        return std::nullopt;
+    std::vector<std::string> names;
+    fs::directory_iterator entry(labelsFolder, error);
+    for (; !error && entry != fs::directory_iterator(); entry.increment(error)) {
+        std::error_code linkError;
+        auto target = fs::read_symlink(entry->path(), linkError);
+        if (linkError)
+            continue;
+        if (target.is_relative())
+            target = fs::path(labelsFolder) / target;
+        auto resolved = fs::weakly_canonical(target, linkError);
+        if (!linkError && resolved == wanted)
+            names.push_back(entry->path().filename().string());
+    }
+    if (names.empty())
+        return std::nullopt;
+    std::sort(names.begin(), names.end());
+    return DecodeLabel(names.front());
+}
+
+std::string FolderName(const std::string& folder) {
+    auto slash = folder.find_last_of('/');
+    return slash == std::string::npos ? folder : folder.substr(slash + 1);
+}
+
+std::optional<std::string> WorkingFolder() {
+    std::error_code error;
+    auto current = fs::current_path(error);
+    if (error)
+        return std::nullopt;
+    return NormalFolder(current.string());
+}
+
+HostEntry EntryOf(std::string path, const struct stat& info) {
+    bool folder = S_ISDIR(info.st_mode);
+    return {std::move(path), true, folder, folder ? 0 : static_cast<std::uint64_t>(info.st_size)};
+}
+
+std::int64_t Nanoseconds(const timespec& time) {
+    return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+}
+
+} // namespace
+
+// Folder listings for case-insensitive lookups, each valid while its folder's identity and
+// modification time stay as they were when it was made.
+struct DriveTable::ListingCache {
+    struct Listing {
+        dev_t device = 0;
+        ino_t inode = 0;
+        std::int64_t modified = 0;
+        std::uint64_t lastUse = 0;
+        // folded name -> the names that fold to it, in sorted order
+        std::unordered_map<std::string, std::vector<std::string>> byFold;
+    };
+
+    std::mutex mutex;
+    std::unordered_map<std::string, Listing> listings;
+    std::uint64_t useClock = 0;
+
+    // The entry of `folder` named `name`: itself when it exists, else the first that differs
+    // only in case; nullopt when there is none (or `folder` is no folder).
+    std::optional<std::string> Match(const std::string& folder, const std::string& name) {
+        struct stat info {};
+        if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+            return std::nullopt;
+        std::string folded = text::FoldCase(name);
+        {
+            std::lock_guard lock(mutex);
+            auto cached = listings.find(folder);
+            if (cached != listings.end() && Matches(cached->second, info)) {
+                cached->second.lastUse = ++useClock;
+                return Pick(cached->second, name, folded);
+            }
+        }
+        timespec listedAt{};
+        clock_gettime(CLOCK_REALTIME, &listedAt);
+        auto listing = List(folder, info);
+        if (!listing)
+            return std::nullopt;
+        auto picked = Pick(*listing, name, folded);
+        if (std::llabs(Nanoseconds(listedAt) - listing->modified) >= kRacyListingNanoseconds)
+            Keep(folder, std::move(*listing));
+        return picked;
+    }
+
+private:
+    static bool Matches(const Listing& listing, const struct stat& info) {
+        return listing.device == info.st_dev && listing.inode == info.st_ino &&
+               listing.modified == Nanoseconds(info.st_mtim);
+    }
+
+    static std::optional<std::string> Pick(const Listing& listing, const std::string& name,
+                                           const std::string& folded) {
+        auto bucket = listing.byFold.find(folded);
+        if (bucket == listing.byFold.end())
+            return std::nullopt;
+        const auto& names = bucket->second;
+        if (std::find(names.begin(), names.end(), name) != names.end())
+            return name;
+        return names.front();
+    }
+
+    static std::optional<Listing> List(const std::string& folder, const struct stat& info) {
+        DIR* directory = opendir(folder.c_str());
+        if (!directory)
+            return std::nullopt;
+        std::vector<std::string> names;
+        while (dirent* entry = readdir(directory)) {
+            std::string_view name = entry->d_name;
+            if (name != "." && name != "..")
+                names.emplace_back(name);
+        }
+        closedir(directory);
+        std::sort(names.begin(), names.end());
+        Listing listing;
+        listing.device = info.st_dev;
+        listing.inode = info.st_ino;
+        listing.modified = Nanoseconds(info.st_mtim);
+        for (auto& name : names)
+            listing.byFold[text::FoldCase(name)].push_back(std::move(name));
+        return listing;
+    }
+
+    void Keep(const std::string& folder, Listing listing) {
+        std::lock_guard lock(mutex);
+        if (listings.size() >= kMaxCachedListings && !listings.contains(folder)) {
+            std::string oldestFolder;
+            std::uint64_t oldestUse = UINT64_MAX;
+            for (const auto& [cachedFolder, cached] : listings)
+                if (cached.lastUse < oldestUse) {
+                    oldestUse = cached.lastUse;
+                    oldestFolder = cachedFolder;
+                }
+            listings.erase(oldestFolder);
+        }
+        listing.lastUse = ++useClock;
+        listings[folder] = std::move(listing);
+    }
+};
+
+DriveTable::DriveTable(DriveTableConfig config)
+    : config_(std::move(config)), listings_(std::make_unique<ListingCache>()) {
+    RebuildFixedLocked(ReadDriveMap(config_.driveMapFile));
+}
+
+DriveTable::~DriveTable() = default;
+
+DriveChanges DriveTable::Refresh() {
+    auto mapFile = ReadDriveMap(config_.driveMapFile);
+    auto volumes = ReadVolumes(config_.mountsFile);
+
+    std::lock_guard lock(mutex_);
+    auto before = LettersLocked();
+    RebuildFixedLocked(mapFile);
+    AssignLettersLocked(volumes);
+    auto after = LettersLocked();
+
+    DriveChanges changes;
+    for (const auto& [letter, volume] : before) {
+        auto now = after.find(letter);
+        if (now == after.end() || now->second != volume)
+            changes.removed.push_back(letter);
+    }
+    for (const auto& [letter, volume] : after) {
+        auto earlier = before.find(letter);
+        if (earlier == before.end() || earlier->second != volume)
+            changes.arrived.push_back(letter);
+    }
+    return changes;
+}
+
+std::uint32_t DriveTable::LogicalDrives() const {
+    std::lock_guard lock(mutex_);
+    std::uint32_t bits = 0;
+    for (const auto& [letter, volume] : LettersLocked())
+        bits |= 1u << (letter - 'a');
+    return bits;
+}
+
+std::optional<std::string> DriveTable::HostFolder(char letter) const {
+    std::lock_guard lock(mutex_);
+    return FolderLocked(DriveLetter(letter));
+}
+
+void DriveTable::Attach(char letter, const std::string& hostFolder) {
+    char drive = DriveLetter(letter);
+    std::error_code error;
+    auto absolute = hostFolder.empty() ? fs::path() : fs::absolute(hostFolder, error);
+    auto folder = NormalFolder(absolute.string());
+    if (!drive || error || !folder)
+        throw OsError("Cannot attach \"" + hostFolder + "\" as drive " + std::string(1, letter) +
+                      ": a drive letter from a to z and a folder are needed");
+    std::lock_guard lock(mutex_);
+    attached_[drive] = *folder;
+    fixed_[drive] = *folder;
+    AssignLettersLocked(volumes_);
+}
+
+std::optional<char> DriveTable::FreeLetter() const {
+    std::lock_guard lock(mutex_);
+    for (char letter = kFirstVolumeLetter; letter <= 'z'; ++letter)
+        if (!fixed_.contains(letter) && !mounted_.contains(letter))
+            return letter;
+    return std::nullopt;
+}
+
+std::optional<std::string> DriveTable::VolumeLabel(char letter) const {
+    char drive = DriveLetter(letter);
+    std::string folder, device;
+    {
+        std::lock_guard lock(mutex_);
+        auto found = FolderLocked(drive);
+        if (!found)
+            return std::nullopt;
+        if (drive == 'c')
+            return std::string();
+        folder = *found;
+        // A fixed letter on a volume's mount folder still shows the volume's label.
+        for (const auto& volume : volumes_)
+            if (volume.folder == folder)
+                device = volume.device;
+    }
+    if (!device.empty())
+        if (auto label = DeviceLabel(config_.labelsFolder, device))
+            return label;
+    return FolderName(folder);
+}
+
+std::optional<std::string> DriveTable::ToHostPath(std::string_view windowsPath) const {
+    auto entry = Resolve(windowsPath);
+    if (!entry)
+        return std::nullopt;
+    return std::move(entry->path);
+}
+
+std::optional<HostEntry> DriveTable::Resolve(std::string_view windowsPath) const {
+    auto start = StartOf(windowsPath);
+    if (!start)
+        return std::nullopt;
+    auto parts = std::move(start->parts);
+    for (auto part : SplitPath(start->rest, "\\/")) {
+        if (part == "..") {
+            if (!parts.empty()) // never above the drive's folder
+                parts.pop_back();
+        } else if (part != ".") {
+            parts.emplace_back(part);
+        }
+    }
+
+    std::string exact = start->folder;
+    for (const auto& part : parts)
+        exact = JoinHost(exact, part);
+    struct stat info {};
+    if (stat(exact.c_str(), &info) == 0)
+        return EntryOf(std::move(exact), info);
+
+    // Some component differs in case, or is missing: walk down, matching each by listing.
+    std::string path = start->folder;
+    std::size_t index = 0;
+    for (; index < parts.size(); ++index) {
+        auto name = listings_->Match(path, parts[index]);
+        if (!name)
+            break;
+        path = JoinHost(path, *name);
+    }
+    for (; index < parts.size(); ++index)
+        path = JoinHost(path, parts[index]);
+    if (path != exact && stat(path.c_str(), &info) == 0)
+        return EntryOf(std::move(path), info);
+    return HostEntry{std::move(path)};
+}
+
+std::optional<std::string> DriveTable::ToWindowsPath(std::string_view hostPath) const {
+    if (hostPath.empty())
+        return std::nullopt;
+    fs::path path(hostPath);
+    if (path.is_relative()) {
+        std::error_code error;
+        path = fs::current_path(error) / path;
+        if (error)
+            return std::nullopt;
+    }
+    auto normal = NormalFolder(path.string());
+    if (!normal)
+        return std::nullopt;
+    std::lock_guard lock(mutex_);
+    auto drive = DriveOfLocked(*normal);
+    if (!drive)
+        return std::nullopt;
+    std::string windows{drive->first, ':', '\\'};
+    for (char c : drive->second)
+        windows += c == '/' ? '\\' : c;
+    return windows;
+}
+
+std::map<char, MountedVolume> DriveTable::LettersLocked() const {
+    std::map<char, MountedVolume> letters;
+    for (const auto& [letter, folder] : fixed_)
+        letters[letter] = {folder, ""};
+    for (const auto& [letter, volume] : mounted_)
+        letters[letter] = volume;
+    return letters;
+}
+
+std::optional<std::string> DriveTable::FolderLocked(char letter) const {
+    if (auto fixed = fixed_.find(letter); fixed != fixed_.end())
+        return fixed->second;
+    if (auto mounted = mounted_.find(letter); mounted != mounted_.end())
+        return mounted->second.folder;
+    return std::nullopt;
+}
+
+std::optional<std::pair<char, std::string>>
+DriveTable::DriveOfLocked(const std::string& hostPath) const {
+    std::optional<std::pair<char, std::string>> best;
+    std::size_t bestLength = 0;
+    for (const auto& [letter, volume] : LettersLocked()) {
+        auto below = Below(volume.folder, hostPath);
+        if (below && (!best || volume.folder.size() > bestLength)) {
+            best.emplace(letter, std::move(*below));
+            bestLength = volume.folder.size();
+        }
+    }
+    return best;
+}
+
+std::optional<DriveTable::PathStart> DriveTable::StartOf(std::string_view windowsPath) const {
+    char letter = 0;
+    auto rest = windowsPath;
+    if (windowsPath.size() >= 2 && windowsPath[1] == ':') {
+        letter = DriveLetter(windowsPath[0]);
+        if (!letter)
+            return std::nullopt;
+        rest = windowsPath.substr(2);
+    }
+    bool rooted = !rest.empty() && IsSeparator(rest.front());
+    std::optional<std::string> working;
+    if (!letter || !rooted)
+        working = WorkingFolder();
+
+    std::lock_guard lock(mutex_);
+    PathStart start;
+    if (!letter || !rooted) {
+        auto current = working ? DriveOfLocked(*working) : std::nullopt;
+        if (!letter) {
+            if (!current)
+                return std::nullopt;
+            letter = current->first;
+        }
+        // "e:name" is relative to the working folder only on the working folder's drive.
+        if (!rooted && current && current->first == letter)
+            for (auto part : SplitPath(current->second, "/"))
+                start.parts.emplace_back(part);
+    }
+    auto folder = FolderLocked(letter);
+    if (!folder)
+        return std::nullopt;
+    start.folder = *folder;
+    start.rest = rest;
+    return start;
+}
+
+void DriveTable::RebuildFixedLocked(const std::map<char, std::string>& mapFile) {
+    fixed_.clear();
+    fixed_['c'] = NormalFolder(config_.rootFolder).value_or(config_.rootFolder);
+    for (const auto& [letter, folder] : mapFile)
+        fixed_[letter] = folder;
+    for (const auto& [letter, folder] : attached_)
+        fixed_[letter] = folder;
+}
+
+void DriveTable::AssignLettersLocked(const std::vector<MountedVolume>& volumes) {
+    auto namedByFixedLetter = [&](const MountedVolume& volume) {
+        return std::any_of(fixed_.begin(), fixed_.end(),
+                           [&](const auto& fixed) { return fixed.second == volume.folder; });
+    };
+    auto present = [&](const MountedVolume& volume) {
+        return std::find(volumes.begin(), volumes.end(), volume) != volumes.end();
+    };
+
+    std::map<char, MountedVolume> assigned;
+    for (const auto& [letter, volume] : mounted_)
+        if (!fixed_.contains(letter) && present(volume) && !namedByFixedLetter(volume))
+            assigned[letter] = volume;
+    for (const auto& volume : volumes) {
+        bool holdsLetter = std::any_of(assigned.begin(), assigned.end(),
+                                       [&](const auto& held) { return held.second == volume; });
+        if (holdsLetter || namedByFixedLetter(volume))
+            continue;
+        char letter = kFirstVolumeLetter;
+        while (letter <= 'z' && (fixed_.contains(letter) || assigned.contains(letter)))
+            ++letter;
+        if (letter > 'z')
+            break;
+        assigned[letter] = volume;
+    }
+    mounted_ = std::move(assigned);
+    volumes_ = volumes;
+}
+
+namespace {
+
+std::mutex processTableMutex;
+std::unique_ptr<DriveTable> processTable;
+
+} // namespace
+
+DriveTable& Drives() {
+    std::lock_guard lock(processTableMutex);
+    if (!processTable) {
+        DriveTableConfig config;
+        config.driveMapFile = DataFolder() + "/drives";
+        processTable = std::make_unique<DriveTable>(std::move(config));
+        processTable->Refresh();
+    }
+    return *processTable;
+}
+
+void SetDrives(std::unique_ptr<DriveTable> table) {
+    std::lock_guard lock(processTableMutex);
+    processTable = std::move(table);
+}
+
+} // namespace platform

@@ -3,9 +3,11 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -13,8 +15,23 @@ namespace platform {
 struct DriveTableConfig {
     std::string mountsFile = "/proc/self/mounts";
     std::string labelsFolder = "/dev/disk/by-label";
-    std::string driveMapFile; // "e=/absolute/host/folder" lines; empty: none
+    std::string driveMapFile;     // "e=/absolute/host/folder" lines; empty: none
     std::string rootFolder = "/"; // the folder behind c:
+};
+
+// A host path and what the one lookup behind it found there.
+struct HostEntry {
+    std::string path;
+    bool exists = false;
+    bool folder = false;
+    std::uint64_t size = 0; // 0 for a folder
+};
+
+// A mounted volume that a person would call a drive.
+struct MountedVolume {
+    std::string folder;
+    std::string device; // empty for a fixed letter
+    bool operator==(const MountedVolume&) const = default;
 };
 
 struct DriveChanges {
@@ -27,6 +44,9 @@ struct DriveChanges {
 class DriveTable {
 public:
     explicit DriveTable(DriveTableConfig config);
+    ~DriveTable();
+    DriveTable(const DriveTable&) = delete;
+    DriveTable& operator=(const DriveTable&) = delete;
 
     // Re-reads the mount table (and the drive-map file) and reports what changed.
     DriveChanges Refresh();
@@ -45,16 +65,35 @@ public:
     // drive is taken relative to the current drive (the drive of the working folder). The
     // result names the path even when its last components do not exist.
     std::optional<std::string> ToHostPath(std::string_view windowsPath) const;
+    // ToHostPath with the result's stat: an exact match costs one stat.
+    std::optional<HostEntry> Resolve(std::string_view windowsPath) const;
     // Host path -> Windows path, by the longest matching drive folder.
     std::optional<std::string> ToWindowsPath(std::string_view hostPath) const;
 
     const std::string& MountsFile() const { return config_.mountsFile; }
 
 private:
-    DriveTableConfig config_;
-    std::map<char, std::string> fixed_;     // letter -> folder (c: and the drive-map file)
-    std::map<char, std::string> mounted_;   // letter -> mount folder
-    std::map<std::string, std::string> mountDevices_; // mount folder -> device
+    struct PathStart {
+        std::string folder;             // the drive's host folder
+        std::vector<std::string> parts; // the working folder below it, for a relative path
+        std::string_view rest;          // the path after its drive
+    };
+    struct ListingCache;
+
+    std::map<char, MountedVolume> LettersLocked() const;
+    std::optional<std::string> FolderLocked(char letter) const;
+    std::optional<std::pair<char, std::string>> DriveOfLocked(const std::string& hostPath) const;
+    std::optional<PathStart> StartOf(std::string_view windowsPath) const;
+    void RebuildFixedLocked(const std::map<char, std::string>& mapFile);
+    void AssignLettersLocked(const std::vector<MountedVolume>& volumes);
+
+    const DriveTableConfig config_;
+    mutable std::mutex mutex_;
+    std::map<char, std::string> fixed_;     // letter -> folder: c:, the drive-map file, Attach
+    std::map<char, std::string> attached_;  // letters added by Attach, kept across Refresh
+    std::map<char, MountedVolume> mounted_; // letter -> volume holding it
+    std::vector<MountedVolume> volumes_;    // every volume mounted, in mount-table order
+    std::unique_ptr<ListingCache> listings_;
 };
 
 // The process's drive table. Built on first use from the data folder's drive-map file and the

@@ -1,0 +1,189 @@
+#include "platform/files.h"
+
+#include "platform/drives.h"
+#include "platform/error.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+
+namespace platform::files {
+
+namespace {
+
+constexpr const char* kCannotOpen = "Cannot open file %s";
+constexpr const char* kCannotCreate = "Cannot create file %s";
+constexpr const char* kReadError = "Stream read error";
+constexpr const char* kWriteError = "Stream write error";
+
+// Read by the copy worker while a test may install or remove it.
+std::atomic<FaultHook*> faultHook{nullptr};
+
+FaultHook* Hook() {
+    return faultHook.load(std::memory_order_acquire);
+}
+
+[[noreturn]] void Fail(const char* pattern, const std::string& windowsPath) {
+    throw OsError(FormatMessage(pattern, windowsPath));
+}
+
+[[noreturn]] void Fail(const char* message) {
+    throw OsError(message);
+}
+
+bool DiskFull(int error) {
+    return error == ENOSPC || error == EDQUOT || error == EFBIG;
+}
+
+} // namespace
+
+bool FileExists(const std::string& path) {
+    auto entry = Drives().Resolve(path);
+    return entry && entry->exists && !entry->folder;
+}
+
+bool DirectoryExists(const std::string& path) {
+    auto entry = Drives().Resolve(path);
+    return entry && entry->exists && entry->folder;
+}
+
+std::optional<std::uint64_t> FindSize(const std::string& path) {
+    auto entry = Drives().Resolve(path);
+    if (!entry || !entry->exists)
+        return std::nullopt;
+    return entry->size;
+}
+
+std::vector<std::byte> ReadWholeFile(const std::string& path) {
+    InputFile file(path);
+    std::vector<std::byte> content(file.Size());
+    if (file.Read(content.data(), content.size()) < content.size())
+        Fail(kReadError);
+    return content;
+}
+
+InputFile::InputFile(const std::string& path) {
+    auto host = Drives().ToHostPath(path);
+    if (!host)
+        Fail(kCannotOpen, path);
+    hostPath_ = std::move(*host);
+    if (auto* hook = Hook(); hook && hook->FailOpen(hostPath_))
+        Fail(kCannotOpen, path);
+    // Non-blocking, so that a named pipe in place of a file cannot hang the caller; only regular
+    // files are read (a device such as /dev/zero would never end).
+    fd_ = open(hostPath_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd_ < 0)
+        Fail(kCannotOpen, path);
+    struct stat info {};
+    if (fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode) ||
+        fcntl(fd_, F_SETFL, fcntl(fd_, F_GETFL) & ~O_NONBLOCK) != 0) {
+        close(fd_);
+        fd_ = -1;
+        Fail(kCannotOpen, path);
+    }
+}
+
+InputFile::~InputFile() {
+    if (fd_ >= 0)
+        close(fd_);
+}
+
+std::size_t InputFile::Read(void* buffer, std::size_t count) {
+    if (auto* hook = Hook(); hook && hook->FailRead(hostPath_, offset_))
+        Fail(kReadError);
+    auto* bytes = static_cast<char*>(buffer);
+    std::size_t got = 0;
+    while (got < count) {
+        ssize_t n = read(fd_, bytes + got, count - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            Fail(kReadError);
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    offset_ += got;
+    return got;
+}
+
+std::uint64_t InputFile::Size() const {
+    struct stat info {};
+    if (fstat(fd_, &info) != 0)
+        Fail(kReadError);
+    return static_cast<std::uint64_t>(info.st_size);
+}
+
+OutputFile::OutputFile(const std::string& path) {
+    auto host = Drives().ToHostPath(path);
+    if (!host)
+        Fail(kCannotCreate, path);
+    hostPath_ = std::move(*host);
+    if (auto* hook = Hook(); hook && hook->FailCreate(hostPath_))
+        Fail(kCannotCreate, path);
+    fd_ = open(hostPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd_ < 0)
+        Fail(kCannotCreate, path);
+}
+
+OutputFile::~OutputFile() {
+    if (fd_ >= 0)
+        close(fd_);
+}
+
+std::size_t OutputFile::Write(const void* buffer, std::size_t count) {
+    if (fd_ < 0)
+        Fail(kWriteError);
+    auto* hook = Hook();
+    if (hook && hook->FailWrite(hostPath_))
+        Fail(kWriteError);
+    std::size_t allowed = hook ? std::min(count, hook->WriteLimit(hostPath_, count)) : count;
+    const auto* bytes = static_cast<const char*>(buffer);
+    std::size_t stored = 0;
+    while (stored < allowed) {
+        ssize_t n = write(fd_, bytes + stored, allowed - stored);
+        if (n < 0 && errno == EINTR)
+            continue;
+        // A disk that fills up part way stores part of the block: a short write.
+        if (n < 0 && stored > 0 && DiskFull(errno))
+            break;
+        if (n < 0)
+            Fail(kWriteError);
+        if (n == 0)
+            break;
+        stored += static_cast<std::size_t>(n);
+    }
+    return stored;
+}
+
+void OutputFile::Close() {
+    if (fd_ < 0)
+        return;
+    int result = close(fd_);
+    fd_ = -1;
+    // After EINTR the descriptor is gone all the same and the data was handed over.
+    if (result != 0 && errno != EINTR)
+        Fail(kWriteError);
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
+    auto source = Drives().ToHostPath(from);
+    auto target = Drives().ToHostPath(to);
+    return source && target && std::rename(source->c_str(), target->c_str()) == 0;
+}
+
+bool DeleteFile(const std::string& path) {
+    auto host = Drives().ToHostPath(path);
+    return host && unlink(host->c_str()) == 0;
+}
+
+void SetFaultHook(FaultHook* hook) {
+    faultHook.store(hook, std::memory_order_release);
+}
+
+} // namespace platform::files

@@ -32,6 +32,7 @@ public:
 private:
     int fd_ = -1;
     std::string hostPath_;
+    std::uint64_t offset_ = 0; // what the fault hook is told
 };
 
 class OutputFile {
@@ -58,7 +59,9 @@ public:
     virtual ~FaultHook() = default;
     virtual bool FailOpen(const std::string& /*hostPath*/) { return false; }
     virtual bool FailCreate(const std::string& /*hostPath*/) { return false; }
-    virtual bool FailRead(const std::string& /*hostPath*/, std::uint64_t /*offset*/) { return false; }
+    virtual bool FailRead(const std::string& /*hostPath*/, std::uint64_t /*offset*/) {
+        return false;
+    }
     // Bytes of `requested` that a write stores; less than requested is a short write.
     virtual std::size_t WriteLimit(const std::string& /*hostPath*/, std::size_t requested) {
         return requested;

@@ -1,0 +1,271 @@
+#include "platform/drives.h"
+#include "platform/error.h"
+#include "platform/files.h"
+#include "tests/support/temp_folder.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <sys/mount.h>
+
+#include <cstring>
+#include <filesystem>
+#include <functional>
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace files = platform::files;
+using testsupport::TempFolder;
+
+std::string Text(const std::vector<std::byte>& bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+// e: is a temporary folder; the machine's mounts stay out of it.
+class FilesTest : public testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(temp.Path() / "e");
+        platform::DriveTableConfig config;
+        config.mountsFile = (temp.Path() / "no-mounts").string();
+        config.labelsFolder = (temp.Path() / "no-labels").string();
+        platform::SetDrives(std::make_unique<platform::DriveTable>(config));
+        platform::Drives().Attach('e', (temp.Path() / "e").string());
+    }
+    void TearDown() override {
+        files::SetFaultHook(nullptr);
+        platform::SetDrives(nullptr);
+    }
+    fs::path Write(const std::string& relative, std::string_view content) {
+        return temp.WriteFile("e/" + relative, content);
+    }
+    std::string HostPath(const std::string& relative) const {
+        return (temp.Path() / "e" / relative).string();
+    }
+
+    TempFolder temp;
+};
+
+void ExpectError(const std::function<void()>& action, const std::string& message) {
+    try {
+        action();
+        ADD_FAILURE() << "no error, expected \"" << message << "\"";
+    } catch (const platform::OsError& error) {
+        EXPECT_EQ(error.what(), message);
+    }
+}
+
+TEST_F(FilesTest, ExistenceAndSizeTellFilesFromFolders) {
+    Write("iPod_Control/Music/F01/ABCD.mp3", "12345");
+    Write("iPod_Control/empty.bin", "");
+    struct Case {
+        const char* path;
+        bool file;
+        bool folder;
+        std::optional<std::uint64_t> size;
+    };
+    const Case cases[] = {
+        {"e:\\iPod_Control\\Music\\F01\\ABCD.mp3", true, false, 5},
+        {"e:\\ipod_control\\music\\f01\\abcd.mp3", true, false, 5},
+        {"e:\\iPod_Control\\empty.bin", true, false, 0},
+        {"e:\\iPod_Control\\Music", false, true, 0},
+        {"e:\\", false, true, 0},
+        {"e:\\iPod_Control\\Music\\F02", false, false, std::nullopt},
+        {"q:\\iPod_Control", false, false, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(files::FileExists(c.path), c.file) << c.path;
+        EXPECT_EQ(files::DirectoryExists(c.path), c.folder) << c.path;
+        EXPECT_EQ(files::FindSize(c.path), c.size) << c.path;
+    }
+}
+
+TEST_F(FilesTest, ReadWholeFileReadsWhatIsThereOrSaysWhyNot) {
+    Write("iPod_Control/iTunes/iTunesDB", "database");
+    EXPECT_EQ(Text(files::ReadWholeFile("e:\\iPod_Control\\iTunes\\itunesdb")), "database");
+    ExpectError([] { files::ReadWholeFile("e:\\iPod_Control\\iTunes\\Missing"); },
+                "Cannot open file e:\\iPod_Control\\iTunes\\Missing");
+    ExpectError([] { files::ReadWholeFile("e:\\iPod_Control"); },
+                "Cannot open file e:\\iPod_Control");
+    ExpectError([] { files::ReadWholeFile("q:\\x"); }, "Cannot open file q:\\x");
+    // A named pipe in place of the database neither hangs nor reads as a file.
+    ASSERT_EQ(mkfifo(HostPath("iPod_Control/iTunes/pipe").c_str(), 0600), 0);
+    ExpectError([] { files::ReadWholeFile("e:\\iPod_Control\\iTunes\\pipe"); },
+                "Cannot open file e:\\iPod_Control\\iTunes\\pipe");
+}
+
+// Fails one kind of operation and remembers the host paths it was shown.
+class ScriptedFaults : public files::FaultHook {
+public:
+    bool FailOpen(const std::string& hostPath) override { return Note(hostPath, failOpen); }
+    bool FailCreate(const std::string& hostPath) override { return Note(hostPath, failCreate); }
+    bool FailRead(const std::string& hostPath, std::uint64_t offset) override {
+        Note(hostPath, false);
+        if (beforeRead)
+            beforeRead();
+        return failReadAt && offset >= *failReadAt;
+    }
+    std::size_t WriteLimit(const std::string& hostPath, std::size_t requested) override {
+        Note(hostPath, false);
+        return std::min(requested, writeLimit);
+    }
+    bool FailWrite(const std::string& hostPath) override { return Note(hostPath, failWrite); }
+
+    bool failOpen = false, failCreate = false, failWrite = false;
+    std::optional<std::uint64_t> failReadAt;
+    std::size_t writeLimit = SIZE_MAX;
+    std::function<void()> beforeRead;
+    std::vector<std::string> seen;
+
+private:
+    bool Note(const std::string& hostPath, bool result) {
+        seen.push_back(hostPath);
+        return result;
+    }
+};
+
+TEST_F(FilesTest, FaultHookFailuresCarryTheProgramsMessages) {
+    Write("Music/a.mp3", std::string(5000, 'a'));
+    ScriptedFaults faults;
+    files::SetFaultHook(&faults);
+
+    faults.failOpen = true;
+    ExpectError([] { files::ReadWholeFile("e:\\music\\A.MP3"); },
+                "Cannot open file e:\\music\\A.MP3");
+    ASSERT_FALSE(faults.seen.empty());
+    EXPECT_EQ(faults.seen.back(), HostPath("Music/a.mp3"));
+    faults.failOpen = false;
+
+    faults.failCreate = true;
+    ExpectError([] { files::OutputFile out("e:\\out.mp3"); }, "Cannot create file e:\\out.mp3");
+    EXPECT_FALSE(fs::exists(HostPath("out.mp3")));
+    faults.failCreate = false;
+
+    faults.failReadAt = 4096;
+    files::InputFile in("e:\\Music\\a.mp3");
+    char block[2048];
+    EXPECT_EQ(in.Read(block, sizeof block), 2048u);
+    EXPECT_EQ(in.Read(block, sizeof block), 2048u);
+    ExpectError([&] { in.Read(block, sizeof block); }, "Stream read error");
+    faults.failReadAt.reset();
+
+    faults.failWrite = true;
+    files::OutputFile out("e:\\out.mp3");
+    ExpectError([&] { out.Write(block, sizeof block); }, "Stream write error");
+}
+
+TEST_F(FilesTest, FileThatShrinksWhileReadIsAStreamReadError) {
+    auto host = Write("iPod_Control/iTunes/iTunesDB", std::string(10000, 'x'));
+    ScriptedFaults faults;
+    faults.beforeRead = [&] { fs::resize_file(host, 100); };
+    files::SetFaultHook(&faults);
+
+    ExpectError([] { files::ReadWholeFile("e:\\iPod_Control\\iTunes\\iTunesDB"); },
+                "Stream read error");
+}
+
+TEST_F(FilesTest, InputFileReadsInBlocksUntilTheEnd) {
+    Write("a.bin", std::string(5000, 'a'));
+    files::InputFile in("e:\\A.BIN");
+    EXPECT_EQ(in.Size(), 5000u);
+    char block[2048];
+    EXPECT_EQ(in.Read(block, sizeof block), 2048u);
+    EXPECT_EQ(in.Read(block, sizeof block), 2048u);
+    EXPECT_EQ(in.Read(block, sizeof block), 904u);
+    EXPECT_EQ(in.Read(block, sizeof block), 0u);
+}
+
+TEST_F(FilesTest, OutputFileCreatesOrTruncates) {
+    Write("Song.mp3", std::string(4000, 'o'));
+    {
+        files::OutputFile out("e:\\song.mp3"); // the existing file, whatever its case
+        EXPECT_EQ(out.Write("new", 3), 3u);
+        out.Close();
+        out.Close();
+    }
+    EXPECT_EQ(testsupport::ReadFile(HostPath("Song.mp3")), "new");
+
+    {
+        files::OutputFile out("e:\\Fresh.mp3");
+        EXPECT_EQ(out.Write("abc", 3), 3u);
+    } // closed without Close()
+    EXPECT_EQ(testsupport::ReadFile(HostPath("Fresh.mp3")), "abc");
+
+    fs::create_directories(HostPath("Folder.mp3"));
+    ExpectError([] { files::OutputFile out("e:\\Folder.mp3"); },
+                "Cannot create file e:\\Folder.mp3");
+    ExpectError([] { files::OutputFile out("e:\\No\\Such\\x.mp3"); },
+                "Cannot create file e:\\No\\Such\\x.mp3");
+    ExpectError([] { files::OutputFile out("q:\\x.mp3"); }, "Cannot create file q:\\x.mp3");
+}
+
+TEST_F(FilesTest, WriteLimitGivesAShortWrite) {
+    ScriptedFaults faults;
+    faults.writeLimit = 100;
+    files::SetFaultHook(&faults);
+    char block[2048];
+    std::memset(block, 'w', sizeof block);
+
+    files::OutputFile out("e:\\short.mp3");
+    EXPECT_EQ(out.Write(block, sizeof block), 100u);
+    out.Close();
+    EXPECT_EQ(fs::file_size(HostPath("short.mp3")), 100u);
+}
+
+TEST_F(FilesTest, RenameReplacesAndDeleteRemoves) {
+    Write("Old.mp3", "old");
+    Write("New.mp3", "new");
+    EXPECT_TRUE(files::RenameFile("e:\\new.mp3", "e:\\OLD.MP3"));
+    EXPECT_EQ(testsupport::ReadFile(HostPath("Old.mp3")), "new");
+    EXPECT_FALSE(fs::exists(HostPath("New.mp3")));
+    EXPECT_FALSE(files::RenameFile("e:\\gone.mp3", "e:\\x.mp3"));
+
+    EXPECT_TRUE(files::DeleteFile("e:\\old.mp3"));
+    EXPECT_FALSE(fs::exists(HostPath("Old.mp3")));
+    EXPECT_FALSE(files::DeleteFile("e:\\old.mp3"));
+    fs::create_directories(HostPath("Folder"));
+    EXPECT_FALSE(files::DeleteFile("e:\\Folder"));
+}
+
+// A 64 KiB tmpfs on f:, so that a disk really fills up.
+class FullDiskTest : public FilesTest {
+protected:
+    void SetUp() override {
+        FilesTest::SetUp();
+        auto folder = temp.Path() / "small";
+        fs::create_directories(folder);
+        if (mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k") != 0)
+            GTEST_SKIP() << "cannot mount a tmpfs on " << folder << ": " << std::strerror(errno);
+        mounted = folder;
+        platform::Drives().Attach('f', folder.string());
+    }
+    void TearDown() override {
+        if (!mounted.empty())
+            umount2(mounted.c_str(), MNT_DETACH);
+        FilesTest::TearDown();
+    }
+
+    fs::path mounted;
+};
+
+TEST_F(FullDiskTest, FillingTheDiskGivesAShortWriteThenAnError) {
+    char block[3000]; // not a divisor of the disk's size, so one write stores part of a block
+    std::memset(block, 'f', sizeof block);
+    files::OutputFile out("f:\\big.mp3");
+    std::uint64_t stored = 0;
+    std::size_t last = 0;
+    for (int i = 0; i < 100; ++i) {
+        last = out.Write(block, sizeof block);
+        stored += last;
+        if (last < sizeof block)
+            break;
+    }
+    EXPECT_GT(last, 0u);
+    EXPECT_LT(last, sizeof block);
+    ExpectError([&] { out.Write(block, sizeof block); }, "Stream write error");
+    out.Close();
+    EXPECT_EQ(fs::file_size(mounted / "big.mp3"), stored);
+}
+
+} // namespace
