@@ -1,0 +1,154 @@
+#include "app/database/iPodcomponent.h"
+
+#include "app/database/itunesdb_reader.h"
+#include "platform/files.h"
+#include "platform/text.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <map>
+#include <unordered_set>
+
+namespace {
+
+constexpr int kSignificantDigits = 15;
+constexpr int kSmallestFixedExponent = -4; // 0.0001 and above have no exponent
+constexpr std::size_t kDecimalsKept = 2;
+
+// The shortest general form of a non-negative number with up to 15 significant digits:
+// 3.45370101928711, 2, 9.5367431640625E-5.
+std::string GeneralText(double value, const std::string& decimalSeparator) {
+    if (value == 0) {
+        return "0";
+    }
+    char scientific[40];
+    std::snprintf(scientific, sizeof scientific, "%.*e", kSignificantDigits - 1, value);
+    const std::string text(scientific);
+    const std::size_t exponentAt = text.find('e');
+    std::string digits = text.substr(0, 1) + text.substr(2, exponentAt - 2);
+    const int exponent = std::atoi(text.c_str() + exponentAt + 1);
+    while (digits.size() > 1 && digits.back() == '0') {
+        digits.pop_back();
+    }
+    if (exponent < kSmallestFixedExponent || exponent >= kSignificantDigits) {
+        std::string result = digits.substr(0, 1);
+        if (digits.size() > 1) {
+            result += decimalSeparator + digits.substr(1);
+        }
+        return result + "E" + (exponent < 0 ? "-" : "") + std::to_string(std::abs(exponent));
+    }
+    if (exponent < 0) {
+        return "0" + decimalSeparator + std::string(static_cast<std::size_t>(-exponent - 1), '0') +
+               digits;
+    }
+    const auto integerDigits = static_cast<std::size_t>(exponent + 1);
+    if (digits.size() <= integerDigits) {
+        return digits + std::string(integerDigits - digits.size(), '0');
+    }
+    return digits.substr(0, integerDigits) + decimalSeparator + digits.substr(integerDigits);
+}
+
+NameList DistinctNames(const std::vector<TSong>& songs, std::u16string TSong::*field) {
+    std::map<std::string, std::string> namesByKey;
+    // Most songs repeat a spelling already met; those need no sort key.
+    std::unordered_set<std::string> spellingsMet;
+    for (const TSong& song : songs) {
+        std::string name = platform::text::WideToAnsi(song.*field);
+        if (!spellingsMet.insert(name).second) {
+            continue;
+        }
+        std::string key = platform::text::NoCaseSortKey(name);
+        namesByKey.try_emplace(std::move(key), std::move(name));
+    }
+    NameList names;
+    names.reserve(namesByKey.size());
+    for (auto& entry : namesByKey) {
+        names.push_back(std::move(entry.second));
+    }
+    return names;
+}
+
+} // namespace
+
+std::string SizeTextOf(std::uint64_t bytes) {
+    const double megabytes = static_cast<double>(bytes) / 1024 / 1024;
+    std::string text = GeneralText(megabytes, platform::text::DecimalSeparator());
+    // Cut, not rounded; a comma locale has no "." and keeps every digit.
+    const std::size_t point = text.find('.');
+    if (point != std::string::npos && text.size() > point + 1 + kDecimalsKept) {
+        text.resize(point + 1 + kDecimalsKept);
+    }
+    return text + "MB";
+}
+
+std::string TiPod::DatabasePath() const {
+    return DriveRoot + "\\iPod_Control\\iTunes\\itunesdb";
+}
+
+void TiPod::LoadDatabase() {
+    const std::string path = DatabasePath();
+    if (!platform::files::FileExists(path)) {
+        return;
+    }
+    const std::vector<std::byte> buffer = platform::files::ReadWholeFile(path);
+    LoadFromBuffer(buffer);
+}
+
+void TiPod::LoadFromBuffer(std::span<const std::byte> buffer) {
+    const ITunesDBReader reader(buffer);
+    reader.ReadSections(SectionTable);
+    Songs = reader.ReadTrackList(SectionTable[1]);
+    SongCount = static_cast<std::int32_t>(Songs.size());
+    try {
+        for (TSong& song : Songs) {
+            song.SizeText = SizeTextFor(song);
+        }
+    } catch (const std::exception&) {
+        // A failing lookup ends the size walk silently; the songs stay listed.
+    }
+}
+
+std::u16string TiPod::SizeTextFor(const TSong& song) const {
+    // A bare drive root names no file.
+    if (song.Location.empty()) {
+        return {};
+    }
+    const std::optional<std::uint64_t> size = platform::files::FindSize(SongPath(song));
+    return size ? platform::text::AnsiToWide(SizeTextOf(*size)) : std::u16string();
+}
+
+NameList TiPod::AlbumNames() const {
+    return DistinctNames(Songs, &TSong::Album);
+}
+
+NameList TiPod::ArtistNames() const {
+    return DistinctNames(Songs, &TSong::Artist);
+}
+
+NameList TiPod::FileTypeNames() const {
+    return DistinctNames(Songs, &TSong::FileType);
+}
+
+void TiPod::SongAt(std::int32_t index, TSong& song) const {
+    if (index >= 0 && static_cast<std::size_t>(index) < Songs.size()) {
+        song = Songs[static_cast<std::size_t>(index)];
+    }
+}
+
+void TiPod::SongByTitle(const std::string& title, TSong& song) const {
+    // The last match wins, so the first one met from the end is the answer.
+    for (auto it = Songs.rbegin(); it != Songs.rend(); ++it) {
+        if (platform::text::SameNoCase(platform::text::WideToAnsi(it->Title), title)) {
+            song = *it;
+            return;
+        }
+    }
+}
+
+std::string TiPod::SongPath(const TSong& song) const {
+    std::string location = platform::text::WideToAnsi(song.Location);
+    std::replace(location.begin(), location.end(), ':', '\\');
+    return DriveRoot + location;
+}

@@ -1,17 +1,13 @@
 #pragma once
 
+#include "app/database/section_entry.h"
 #include "app/database/song.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
-
-struct SectionEntry {
-    std::int32_t TotalLength = 0;
-    std::int32_t HeaderLength = 0;
-    std::int32_t Start = 0;
-};
 
 // A sorted list of distinct names; order and equality are the user locale's comparison
 // without regard to case, and each name keeps the spelling met first in catalogue order.
@@ -22,13 +18,13 @@ class TiPod {
 public:
     std::string DriveRoot; // "e:"
     std::vector<TSong> Songs;
-    std::int32_t SongCount = 0;
+    std::int32_t SongCount = 0;   // never more than Songs.size()
     SectionEntry SectionTable[4]; // indexed by section type 1..3; entry 0 is unused
 
     // Reads DriveRoot + "\iPod_Control\iTunes\itunesdb"; a missing file leaves everything as it
     // was. Raises platform::OsError ("Cannot open file %s", "Stream read error").
     void LoadDatabase();
-    // The same walk over a database already in memory.
+    // The same walk over a database already in memory, with the size lookups on DriveRoot.
     void LoadFromBuffer(std::span<const std::byte> buffer);
 
     NameList AlbumNames() const;
@@ -44,6 +40,11 @@ public:
 
     // The song's file: DriveRoot + its location with every ":" turned into "\".
     std::string SongPath(const TSong& song) const;
+    // DriveRoot + "\iPod_Control\iTunes\itunesdb".
+    std::string DatabasePath() const;
+
+private:
+    std::u16string SizeTextFor(const TSong& song) const;
 };
 
 // The size text of a file of `bytes` bytes: "3.45MB", with the user locale's decimal separator.

@@ -1,0 +1,171 @@
+#include "app/database/itunesdb_reader.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kSectionsRead = 2;
+constexpr std::int64_t kMinTrackItemLength = 20; // up to and including the track id
+constexpr std::int64_t kObjectHeaderLength = 24;
+constexpr std::int64_t kTextStart = 40; // 24-byte header, 16-byte text header
+
+std::u16string TSong::*FieldOfType(std::int32_t type) {
+    switch (type) {
+    case 1:
+        return &TSong::Title;
+    case 2:
+        return &TSong::Location;
+    case 3:
+        return &TSong::Album;
+    case 4:
+        return &TSong::Artist;
+    case 5:
+        return &TSong::Genre;
+    case 6:
+        return &TSong::FileType;
+    case 7:
+        return &TSong::EQSetting;
+    case 8:
+        return &TSong::Comment;
+    case 12:
+        return &TSong::Composer;
+    case 13:
+        return &TSong::Grouping;
+    default:
+        return nullptr; // 9 to 11 have slots that are never copied; the rest none
+    }
+}
+
+} // namespace
+
+std::optional<std::int32_t> ITunesDBReader::ReadInt(std::int64_t offset) const {
+    if (offset < 0 || offset > Size() - 4) {
+        return std::nullopt;
+    }
+    const auto at = static_cast<std::size_t>(offset);
+    const std::uint32_t value = std::to_integer<std::uint32_t>(buffer_[at]) |
+                                std::to_integer<std::uint32_t>(buffer_[at + 1]) << 8 |
+                                std::to_integer<std::uint32_t>(buffer_[at + 2]) << 16 |
+                                std::to_integer<std::uint32_t>(buffer_[at + 3]) << 24;
+    return static_cast<std::int32_t>(value);
+}
+
+std::u16string ITunesDBReader::ReadText(std::int64_t begin, std::int64_t end) const {
+    end = std::min(end, Size());
+    if (begin < 0 || end <= begin) {
+        return {};
+    }
+    // An odd byte count leaves the last byte out.
+    std::u16string text(static_cast<std::size_t>((end - begin) / 2), u'\0');
+    const std::byte* bytes = buffer_.data() + begin;
+    for (char16_t& unit : text) {
+        unit = static_cast<char16_t>(std::to_integer<unsigned>(bytes[0]) |
+                                     std::to_integer<unsigned>(bytes[1]) << 8);
+        bytes += 2;
+    }
+    return text;
+}
+
+void ITunesDBReader::ReadSections(std::span<SectionEntry, 4> table) const {
+    const auto databaseHeaderLength = ReadInt(4);
+    if (!databaseHeaderLength) {
+        return;
+    }
+    std::int64_t start = *databaseHeaderLength;
+    for (int i = 0; i < kSectionsRead; ++i) {
+        const auto headerLength = ReadInt(start + 4);
+        const auto totalLength = ReadInt(start + 8);
+        const auto type = ReadInt(start + 12);
+        if (!headerLength || !totalLength || !type) {
+            return;
+        }
+        if (*type >= 1 && *type <= 3) {
+            table[static_cast<std::size_t>(*type)] = {*totalLength, *headerLength,
+                                                      static_cast<std::int32_t>(start)};
+        }
+        start += *totalLength;
+    }
+}
+
+std::vector<TSong> ITunesDBReader::ReadTrackList(const SectionEntry& trackSection) const {
+    std::vector<TSong> songs;
+    const std::int64_t listStart =
+        static_cast<std::int64_t>(trackSection.Start) + trackSection.HeaderLength;
+    const auto listHeaderLength = ReadInt(listStart + 4);
+    const auto trackCount = ReadInt(listStart + 8);
+    if (!listHeaderLength || !trackCount) {
+        return songs;
+    }
+    std::int64_t position = listStart + *listHeaderLength;
+    // A count the remaining bytes cannot back is never allocated for.
+    const std::int64_t bytesLeft = std::clamp<std::int64_t>(Size() - position, 0, Size());
+    const std::int64_t count = std::min<std::int64_t>(std::max<std::int32_t>(*trackCount, 0),
+                                                      bytesLeft / kMinTrackItemLength);
+    songs.resize(static_cast<std::size_t>(count));
+    for (std::size_t i = 0; i < songs.size(); ++i) {
+        switch (ReadTrack(position, songs[i])) {
+        case TrackWalk::Complete:
+            break;
+        case TrackWalk::CutShort:
+            songs.resize(i + 1);
+            return songs;
+        case TrackWalk::Unreadable:
+            songs.resize(i);
+            return songs;
+        }
+    }
+    return songs;
+}
+
+ITunesDBReader::TrackWalk ITunesDBReader::ReadTrack(std::int64_t& position, TSong& song) const {
+    const auto headerLength = ReadInt(position + 4);
+    const auto objectCount = ReadInt(position + 12);
+    const auto trackId = ReadInt(position + 16);
+    // A negative header length would walk backwards, and a hostile file could make the walk
+    // go over the same bytes again and again.
+    if (!headerLength || !objectCount || !trackId || *headerLength < 0) {
+        return TrackWalk::Unreadable;
+    }
+    song = TSong{};
+    song.TrackId = *trackId;
+    std::int64_t objectPosition = position + *headerLength;
+    for (std::int32_t i = 0; i < *objectCount; ++i) {
+        if (!ReadObject(objectPosition, song)) {
+            return TrackWalk::CutShort;
+        }
+    }
+    position = objectPosition;
+    return TrackWalk::Complete;
+}
+
+bool ITunesDBReader::ReadObject(std::int64_t& position, TSong& song) const {
+    const auto totalLength = ReadInt(position + 8);
+    const auto type = ReadInt(position + 12);
+    if (!totalLength || !type) {
+        return false;
+    }
+    // Not every object is text (podcast URLs, chapters, video data): the stored total length
+    // is the reliable step whenever it is plausible.
+    std::optional<std::int32_t> textLength;
+    std::int64_t end = 0;
+    if (*totalLength >= kObjectHeaderLength && *totalLength <= Size() - position) {
+        end = position + *totalLength;
+        if (position + 32 <= end) {
+            textLength = ReadInt(position + 28);
+        }
+    } else {
+        textLength = ReadInt(position + 28);
+        if (!textLength) {
+            return false;
+        }
+        end = position + kTextStart + std::max<std::int32_t>(*textLength, 0);
+    }
+    if (std::u16string TSong::*field = FieldOfType(*type)) {
+        song.*field = textLength && *textLength > 0
+                          ? ReadText(position + kTextStart,
+                                     std::min(end, position + kTextStart + *textLength))
+                          : std::u16string();
+    }
+    position = end;
+    return true;
+}

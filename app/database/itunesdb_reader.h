@@ -1,0 +1,41 @@
+#pragma once
+
+#include "app/database/section_entry.h"
+#include "app/database/song.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+// Walks an iTunesDB held in memory by the lengths its records store. No tag, length or count
+// is trusted: every read is checked against the buffer, and one that would leave it ends the
+// walk there.
+class ITunesDBReader {
+public:
+    explicit ITunesDBReader(std::span<const std::byte> buffer) : buffer_(buffer) {}
+
+    // Stores the first two sections in `table` by their type; types other than 1 to 3 have no
+    // entry and are passed over.
+    void ReadSections(std::span<SectionEntry, 4> table) const;
+
+    // The tracks of the track list that `trackSection` locates, in file order, with every field
+    // but SizeText. Stops at the first track the buffer cannot hold.
+    std::vector<TSong> ReadTrackList(const SectionEntry& trackSection) const;
+
+private:
+    enum class TrackWalk { Complete, CutShort, Unreadable };
+
+    std::optional<std::int32_t> ReadInt(std::int64_t offset) const;
+    std::u16string ReadText(std::int64_t begin, std::int64_t end) const;
+    // Walks the track item at `position` into `song` and moves `position` past it.
+    TrackWalk ReadTrack(std::int64_t& position, TSong& song) const;
+    // Applies the data object at `position` to `song` and moves `position` past it; false when
+    // the buffer cannot hold the object.
+    bool ReadObject(std::int64_t& position, TSong& song) const;
+
+    std::int64_t Size() const { return static_cast<std::int64_t>(buffer_.size()); }
+
+    std::span<const std::byte> buffer_;
+};
