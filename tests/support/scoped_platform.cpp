@@ -14,9 +14,13 @@ ScopedPlatform::ScopedPlatform() {
     config.labelsFolder = (root_.Path() / "no-labels").string();
     platform::SetDrives(std::make_unique<platform::DriveTable>(config));
     platform::SetCurrentUser(std::make_unique<platform::Registry>(HiveFile()));
+    previousWorkingFolder_ = std::filesystem::current_path();
+    std::filesystem::current_path(root_.Path());
 }
 
 ScopedPlatform::~ScopedPlatform() {
+    std::error_code ignored;
+    std::filesystem::current_path(previousWorkingFolder_, ignored);
     platform::SetCurrentUser(nullptr);
     platform::SetDrives(nullptr);
 }
