@@ -3,23 +3,53 @@
 #include "platform/messages.h"
 
 #include <QObject>
+#include <atomic>
+#include <mutex>
 
 namespace platform::ui {
 
-// SendMessage to a window from any thread: a call from the window's own thread goes straight
-// through, one from another thread blocks until the window's thread has handled it (modal loops
-// included).
+// SendMessage to a window from any thread. A call from the window's own thread goes straight
+// through; one from another thread blocks until the window's thread has handled it, modal loops
+// included.
+//
+// A worker may send a message per 2048-byte block, hundreds of thousands a second, so a
+// cross-thread send is a handshake through one mailbox: once woken, the window's thread keeps
+// answering messages as they come for a short slice before it returns to its event loop, and
+// the sender waits by spinning briefly before it sleeps. No event is queued per message.
 class QtMessageSender : public QObject, public MessageSender {
     Q_OBJECT
 public:
     // Lives on the calling (window) thread.
     explicit QtMessageSender(MessageTarget& target, QObject* parent = nullptr);
+    ~QtMessageSender() override;
 
     LRESULT SendMessage(unsigned message, WPARAM wParam, LPARAM lParam) override;
     void RunOnTargetThread(const std::function<void()>& task) override;
 
+    // From the window's thread: a pending send and every later one return 0 unhandled, so that
+    // the window can stop waiting for a worker that is still sending.
+    void Close();
+
 private:
+    enum State : int { Empty, Posted, Handled };
+
+    LRESULT Exchange(unsigned message, WPARAM wParam, LPARAM lParam,
+                     const std::function<void()>* task);
+    void Drain();
+    bool HandlePosted();
+    void QueueDrain();
+
     MessageTarget& target_;
+    std::mutex senders_; // one cross-thread send at a time
+    std::atomic<int> state_{Empty};
+    std::atomic<bool> draining_{false};
+    std::atomic<bool> drainQueued_{false};
+    std::atomic<bool> closed_{false};
+    unsigned message_ = 0;
+    WPARAM wParam_ = 0;
+    LPARAM lParam_ = 0;
+    const std::function<void()>* task_ = nullptr;
+    LRESULT result_ = 0;
 };
 
 } // namespace platform::ui
