@@ -2,6 +2,7 @@
 
 #include <QThread>
 #include <chrono>
+#include <thread>
 
 namespace platform::ui {
 namespace {
@@ -15,11 +16,8 @@ constexpr auto AnswerSlice = std::chrono::milliseconds(8);
 // How long a sender spins before it sleeps.
 constexpr auto SpinWindow = std::chrono::microseconds(200);
 
-void CpuRelax() {
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#endif
-}
+// Spinning threads yield, so that on a busy machine the partner they wait for gets the core.
+void CpuRelax() { std::this_thread::yield(); }
 
 } // namespace
 
