@@ -1,0 +1,223 @@
+#include "app/copy_thread.h"
+
+#include "app/copy_messages.h"
+#include "app/error_log.h"
+#include "app/output_naming.h"
+#include "platform/drives.h"
+#include "platform/error.h"
+#include "platform/files.h"
+#include "platform/text.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <utility>
+
+namespace {
+
+// Unwinds the body when Abandon() ends the job.
+struct AbandonedJob {};
+
+// A file being written under a temporary name; removed unless it was moved into place.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
+    ~TemporaryFile() {
+        if (kept_)
+            return;
+        try {
+            platform::files::DeleteFile(path_);
+        } catch (...) {
+            // A leftover hidden file is all that remains; nothing to report it to.
+        }
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    const std::string& Path() const { return path_; }
+    void Keep() { kept_ = true; }
+
+private:
+    std::string path_;
+    bool kept_ = false;
+};
+
+const char* const kNotReachedReason = "Not copied: the job stopped at an earlier file";
+
+} // namespace
+
+TCopyThread::TCopyThread(platform::MessageSender& mainWindow,
+                         const std::atomic<bool>& overwriteExisting,
+                         std::function<void(const std::string&)> showStatus)
+    : mainWindow_(mainWindow), overwriteExisting_(overwriteExisting),
+      showStatus_(std::move(showStatus)) {}
+
+std::optional<std::string> TCopyThread::CreateNewOutputPathName(const std::string& path) {
+    try {
+        for (std::uint64_t n = 1;; ++n) {
+            std::string candidate = NumberedVariant(path, n);
+            if (!platform::files::FileExists(candidate))
+                return candidate;
+        }
+    } catch (const std::exception& error) {
+        TLogClass::WriteErrorLog(std::string("CreateNewOutputPathName:") + error.what());
+    }
+    return std::nullopt;
+}
+
+void TCopyThread::Abandon() {
+    abandoned_ = true;
+    Resume();
+}
+
+void TCopyThread::Execute() {
+    const std::size_t count = CopySources ? CopySources->size() : 0;
+    std::size_t index = count; // the entry in progress; `count` outside the entries
+    try {
+        if (CopyResults)
+            CopyResults->assign(count, CopyResult{});
+        if (!CopySources || !CopyTargets || !CopyNames)
+            throw std::logic_error("TCopyThread: the job's lists were not set before Resume");
+        if (CopyTargets->size() != count || CopyNames->size() != count)
+            throw std::logic_error("TCopyThread: the job's three lists differ in length");
+        if (abandoned_)
+            return;
+        total_ = TotalOfExistingSources();
+        buffer_.resize(ChunkBytes);
+        for (index = 0; index < count; ++index)
+            CopyEntry(index);
+        index = count;
+        Send(WM_COPYDONE, 1, 1);
+        return;
+    } catch (const AbandonedJob&) {
+        return;
+    } catch (const std::exception& error) {
+        stopReason_ = error.what();
+    } catch (...) {
+        stopReason_ = "Unknown error";
+    }
+
+    TLogClass::WriteErrorLog("Execute:" + stopReason_);
+    if (index < count)
+        SetResult(index, CopyOutcome::Failed, stopReason_);
+    for (std::size_t later = index + 1; later < count; ++later)
+        SetResult(later, CopyOutcome::NotReached, kNotReachedReason);
+    try {
+        Send(WM_COPYSTOPPED, index, 0);
+    } catch (...) {
+        // Abandoned meanwhile, or the main window is gone: nobody is left to tell.
+    }
+}
+
+std::int64_t TCopyThread::TotalOfExistingSources() const {
+    std::int64_t total = 0;
+    for (const std::string& source : *CopySources) {
+        auto entry = platform::Drives().Resolve(source);
+        if (entry && entry->exists && !entry->folder)
+            total += static_cast<std::int64_t>(entry->size);
+    }
+    return total;
+}
+
+void TCopyThread::CopyEntry(std::size_t index) {
+    const std::string& source = (*CopySources)[index];
+    if (!platform::files::FileExists(source)) {
+        SetResult(index, CopyOutcome::MissingSource, "Source file not found: " + source);
+        return;
+    }
+    ShowStatus("Copying " + (*CopyNames)[index] + "...");
+
+    std::optional<platform::files::InputFile> input;
+    input.emplace(source);
+    const std::string& planned = (*CopyTargets)[index];
+    std::optional<std::string> destination = ChooseDestination(planned);
+    if (!destination) {
+        SetResult(index, CopyOutcome::Failed, "No free numbered name for " + planned);
+        return;
+    }
+    CopyBlocks(input, *destination);
+
+    written_.insert(WrittenKey(*destination));
+    (*CopyTargets)[index] = std::move(*destination);
+    SetResult(index, CopyOutcome::Copied, {});
+}
+
+std::optional<std::string> TCopyThread::ChooseDestination(const std::string& planned) const {
+    const bool overwrite = overwriteExisting_.load();
+    if (!platform::files::FileExists(planned))
+        return planned;
+    // A file this job wrote is never replaced by a later one of the same job.
+    if (overwrite && !written_.contains(WrittenKey(planned)))
+        return planned;
+    return CreateNewOutputPathName(planned);
+}
+
+void TCopyThread::CopyBlocks(std::optional<platform::files::InputFile>& input,
+                             const std::string& destination) {
+    const std::uint64_t sourceSize = input->Size();
+    TemporaryFile temporary(TemporaryPathFor(destination));
+    {
+        std::optional<platform::files::OutputFile> output;
+        try {
+            output.emplace(temporary.Path());
+        } catch (const platform::OsError&) {
+            // The user knows the file by its own name, not by the temporary one.
+            throw platform::OsError(platform::FormatMessage("Cannot create file %s", destination));
+        }
+        std::uint64_t stored = 0;
+        std::size_t filled = 0; // bytes of the chunk in the buffer
+        std::size_t handed = 0; // of those, the bytes already reported as blocks
+        for (;;) {
+            PassGate();
+            if (handed == filled) {
+                if (filled > 0) {
+                    const std::size_t written = output->Write(buffer_.data(), filled);
+                    stored += written;
+                    if (written < filled)
+                        throw platform::OsError("Disk full: only " + std::to_string(stored) +
+                                                " of " + std::to_string(sourceSize) +
+                                                " bytes written to " + destination);
+                }
+                filled = input->Read(buffer_.data(), ChunkBytes);
+                handed = 0;
+            }
+            const std::size_t block = std::min(BlockBytes, filled - handed);
+            handed += block;
+            Send(WM_COPYPROGRESS, BlockBytes, static_cast<platform::LPARAM>(total_));
+            if (block == 0)
+                break;
+        }
+        input.reset();
+        output->Close();
+    }
+    if (!platform::files::RenameFile(temporary.Path(), destination))
+        throw platform::OsError(platform::FormatMessage("Cannot create file %s", destination));
+    temporary.Keep();
+}
+
+void TCopyThread::PassGate() {
+    CheckHold();
+    if (abandoned_)
+        throw AbandonedJob{};
+}
+
+void TCopyThread::Send(unsigned message, platform::WPARAM wParam, platform::LPARAM lParam) {
+    if (abandoned_)
+        throw AbandonedJob{};
+    mainWindow_.SendMessage(message, wParam, lParam);
+}
+
+void TCopyThread::ShowStatus(const std::string& text) {
+    if (abandoned_)
+        throw AbandonedJob{};
+    if (showStatus_)
+        mainWindow_.RunOnTargetThread([&] { showStatus_(text); });
+}
+
+void TCopyThread::SetResult(std::size_t index, CopyOutcome outcome, std::string reason) {
+    if (CopyResults && index < CopyResults->size())
+        (*CopyResults)[index] = CopyResult{outcome, std::move(reason)};
+}
+
+std::string TCopyThread::WrittenKey(const std::string& path) {
+    return platform::text::FoldCase(platform::Drives().ToHostPath(path).value_or(path));
+}

@@ -1,0 +1,115 @@
+#include "app/output_naming.h"
+
+#include <algorithm>
+
+namespace {
+
+bool IsSeparator(char c) {
+    return c == '\\' || c == ':';
+}
+
+std::size_t FileNameStart(std::string_view path) {
+    auto last = std::find_if(path.rbegin(), path.rend(), IsSeparator);
+    return static_cast<std::size_t>(path.rend() - last);
+}
+
+// Characters neither Windows nor FAT allows in a file name.
+bool IsForbidden(unsigned char c) {
+    return c < 0x20 || c == 0x7F ||
+           std::string_view("\\/:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos;
+}
+
+std::string ReplaceForbidden(std::string_view text) {
+    std::string safe(text);
+    for (char& c : safe)
+        if (IsForbidden(static_cast<unsigned char>(c)))
+            c = '_';
+    return safe;
+}
+
+// The first `bytes` bytes of `text`, shortened further so that no UTF-8 sequence is split.
+std::string_view CutUtf8(std::string_view text, std::size_t bytes) {
+    if (text.size() <= bytes)
+        return text;
+    while (bytes > 0 && (static_cast<unsigned char>(text[bytes]) & 0xC0) == 0x80)
+        --bytes;
+    return text.substr(0, bytes);
+}
+
+bool EndsWithNoCase(std::string_view text, std::string_view tail) {
+    if (text.size() < tail.size())
+        return false;
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return std::equal(tail.begin(), tail.end(),
+                      text.end() - static_cast<std::ptrdiff_t>(tail.size()),
+                      [&](char a, char b) { return lower(a) == lower(b); });
+}
+
+} // namespace
+
+std::string FolderPart(std::string_view path) {
+    return std::string(path.substr(0, FileNameStart(path)));
+}
+
+std::string FileNamePart(std::string_view path) {
+    return std::string(path.substr(FileNameStart(path)));
+}
+
+std::string ExtensionPart(std::string_view path) {
+    std::string_view name = path.substr(FileNameStart(path));
+    std::size_t dot = name.rfind('.');
+    return dot == std::string_view::npos ? std::string() : std::string(name.substr(dot));
+}
+
+std::string BasePart(std::string_view path) {
+    std::string name = FileNamePart(path);
+    return name.substr(0, name.size() - ExtensionPart(name).size());
+}
+
+std::string DestinationFolder(std::string_view confirmedPath) {
+    std::string folder = FolderPart(confirmedPath);
+    if (folder.empty() || folder.back() != '\\')
+        return folder;
+    if (folder.size() >= 2 && IsSeparator(folder[folder.size() - 2]))
+        return folder;
+    folder.pop_back();
+    return folder;
+}
+
+std::string SafeFileName(std::string_view title, std::string_view extension) {
+    std::string safeTitle = ReplaceForbidden(title);
+    std::string safeExtension = ReplaceForbidden(extension);
+    std::string name;
+    if (safeExtension.size() < MaxFileNameBytes)
+        name = std::string(CutUtf8(safeTitle, MaxFileNameBytes - safeExtension.size())) +
+               safeExtension;
+    else
+        name = CutUtf8(safeTitle + safeExtension, MaxFileNameBytes);
+    // Windows and FAT drop trailing dots and spaces, so "." and ".." would name a folder and
+    // "Intro." another file.
+    for (auto c = name.rbegin(); c != name.rend() && (*c == '.' || *c == ' '); ++c)
+        *c = '_';
+    // Keeps every song's name apart from the worker's temporary files.
+    if (EndsWithNoCase(name, TemporarySuffix))
+        name[name.size() - TemporarySuffix.size()] = '_';
+    // A song with neither title nor extension would otherwise name the folder itself.
+    if (name.empty())
+        name = "_";
+    return name;
+}
+
+std::string PlannedDestination(std::string_view destinationFolder, std::string_view title,
+                               std::string_view location) {
+    return std::string(destinationFolder) + "\\" + SafeFileName(title, ExtensionPart(location));
+}
+
+std::string NumberedVariant(std::string_view path, std::uint64_t n) {
+    return FolderPart(path) + BasePart(path) + "(" + std::to_string(n) + ")" + ExtensionPart(path);
+}
+
+std::string TemporaryPathFor(std::string_view destination) {
+    const std::size_t room = MaxFileNameBytes - 1 - TemporarySuffix.size();
+    const std::string name = FileNamePart(destination);
+    return FolderPart(destination) + "." + std::string(CutUtf8(name, room)) +
+           std::string(TemporarySuffix);
+}

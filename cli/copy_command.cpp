@@ -1,0 +1,354 @@
+#include "cli/copy_command.h"
+
+#include "app/copy_job.h"
+#include "app/copy_messages.h"
+#include "app/copy_thread.h"
+#include "app/database/iPodcomponent.h"
+#include "app/error_log.h"
+#include "app/settings_store.h"
+#include "app/song_search.h"
+#include "cli/exit_codes.h"
+#include "cli/ipod_drive.h"
+#include "cli/list_command.h"
+#include "platform/data_folder.h"
+#include "platform/drives.h"
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/text.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <exception>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <system_error>
+
+namespace cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CopyRequest {
+    std::string folder;
+    std::string destination;
+    bool all = false;
+    std::vector<std::string> titles;
+    std::vector<std::string> searches;
+    std::optional<bool> overwrite; // unset: the saved option
+};
+
+// The request, or nullopt with `problem` saying what is wrong with the arguments.
+std::optional<CopyRequest> ParseCopyArguments(const std::vector<std::string>& args,
+                                              std::string& problem) {
+    CopyRequest request;
+    std::vector<std::string> positional;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        if (word == "--title" || word == "--search") {
+            if (i + 1 == args.size()) {
+                problem = word + " needs a TEXT";
+                return std::nullopt;
+            }
+            (word == "--title" ? request.titles : request.searches).push_back(args[++i]);
+        } else if (word == "--all") {
+            request.all = true;
+        } else if (word == "--overwrite" || word == "--no-overwrite") {
+            const bool overwrite = word == "--overwrite";
+            if (request.overwrite && *request.overwrite != overwrite) {
+                problem = "--overwrite and --no-overwrite exclude each other";
+                return std::nullopt;
+            }
+            request.overwrite = overwrite;
+        } else if (word.starts_with("--")) {
+            problem = "unknown option \"" + word + "\"";
+            return std::nullopt;
+        } else {
+            positional.push_back(word);
+        }
+    }
+    if (positional.size() != 2) {
+        problem = "copy takes a FOLDER and a DEST";
+        return std::nullopt;
+    }
+    if (!request.all && request.titles.empty() && request.searches.empty()) {
+        problem = "choose the songs with --all, --title or --search";
+        return std::nullopt;
+    }
+    request.folder = positional[0];
+    request.destination = positional[1];
+    return request;
+}
+
+bool Chosen(const CopyRequest& request, const TSong& song) {
+    if (request.all)
+        return true;
+    const std::string title = platform::text::WideToAnsi(song.Title);
+    return std::any_of(
+               request.titles.begin(), request.titles.end(),
+               [&](const std::string& text) { return platform::text::SameNoCase(title, text); }) ||
+           std::any_of(request.searches.begin(), request.searches.end(),
+                       [&](const std::string& text) { return SongMatchesSearch(song, text); });
+}
+
+// The saved "Always Overwrite Exist File." option, read without creating a hive: a user who
+// never ran Quillmere has none, and the option's default applies. Also points the error log at
+// the program's AppDir (the data folder when there is no hive), never at a drive's root.
+bool ReadSavedOverwrite(TSettingsStore& settings) {
+    const std::string dataFolder = platform::DataFolder();
+    auto registry = std::make_unique<platform::Registry>(dataFolder + "/user.reg");
+    bool overwrite = true;
+    if (registry->HiveExists()) {
+        platform::SetCurrentUser(std::move(registry));
+        settings.ReadRegistry();
+        overwrite = settings.OverwriteExisting;
+    }
+    if (settings.AppDir.empty())
+        settings.AppDir = platform::Drives().ToWindowsPath(dataFolder).value_or("");
+    return overwrite;
+}
+
+std::atomic<bool> interrupted{false};
+
+extern "C" void OnInterrupt(int) {
+    interrupted = true;
+}
+
+// Catches Ctrl+C and termination for the life of the job, so that the worker can remove its
+// temporary file instead of dying with it.
+class InterruptCatcher {
+public:
+    InterruptCatcher() {
+        interrupted = false;
+        struct sigaction action {};
+        action.sa_handler = OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (std::size_t i = 0; i < std::size(kSignals); ++i)
+            sigaction(kSignals[i], &action, &previous_[i]);
+    }
+    ~InterruptCatcher() {
+        for (std::size_t i = 0; i < std::size(kSignals); ++i)
+            sigaction(kSignals[i], &previous_[i], nullptr);
+    }
+    InterruptCatcher(const InterruptCatcher&) = delete;
+    InterruptCatcher& operator=(const InterruptCatcher&) = delete;
+
+private:
+    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+    struct sigaction previous_[std::size(kSignals)]{};
+};
+
+// The main window of a headless copy: every message is handled at once on the worker's own
+// thread, and shown as a progress line when standard error is a terminal.
+class DirectSender : public platform::MessageSender {
+public:
+    DirectSender(std::ostream& err, bool showProgress) : err_(err), showProgress_(showProgress) {}
+
+    void Attach(TCopyThread& worker) { worker_ = &worker; }
+
+    platform::LRESULT SendMessage(unsigned message, platform::WPARAM wParam,
+                                  platform::LPARAM lParam) override {
+        CheckInterrupt();
+        if (message == WM_COPYPROGRESS) {
+            position_ += static_cast<std::int64_t>(wParam);
+            if (showProgress_ && lParam > 0)
+                ShowPercent(
+                    static_cast<int>(std::min<std::int64_t>(100, position_ * 100 / lParam)));
+        }
+        return 0;
+    }
+
+    void RunOnTargetThread(const std::function<void()>& task) override {
+        CheckInterrupt();
+        task();
+    }
+
+    void ShowStatus(const std::string& text) {
+        status_ = text;
+        if (showProgress_)
+            ShowPercent(percent_);
+    }
+
+private:
+    void CheckInterrupt() {
+        if (interrupted && worker_ && !worker_->Abandoned())
+            worker_->Abandon();
+    }
+    void ShowPercent(int percent) {
+        if (percent == percent_ && status_ == shown_)
+            return;
+        percent_ = percent;
+        shown_ = status_;
+        err_ << "\r\x1b[K" << shown_ << " " << percent_ << "%" << std::flush;
+    }
+
+    std::ostream& err_;
+    const bool showProgress_;
+    TCopyThread* worker_ = nullptr;
+    std::int64_t position_ = 0;
+    int percent_ = 0;
+    std::string status_;
+    std::string shown_;
+};
+
+std::string WhyNotCopied(const CopyResult& result, bool abandoned) {
+    switch (result.Outcome) {
+    case CopyOutcome::MissingSource:
+        return "not copied: the song's file is missing on the iPod";
+    case CopyOutcome::Failed:
+        return "not copied: " + result.Reason;
+    case CopyOutcome::NotReached:
+        return abandoned ? "not copied: interrupted"
+                         : "not copied: the copy stopped at an earlier song";
+    case CopyOutcome::Copied:
+        break;
+    }
+    return {};
+}
+
+// The catalogue of the iPod in `folder`, attached as a drive; nullopt with the exit status
+// and a message on `err` when there is none to read.
+std::optional<TiPod> LoadCatalogue(const std::string& folder, std::ostream& err, int& status) {
+    TiPod pod;
+    const IPodDrive drive(folder);
+    pod.DriveRoot = drive.DriveRoot();
+    const std::string database = pod.DatabasePath();
+    if (!platform::files::FileExists(database)) {
+        err << "quillmere-cli copy: no iPod database in " << folder
+            << " (looked for iPod_Control/iTunes/iTunesDB)\n";
+        status = kExitUsage;
+        return std::nullopt;
+    }
+    // Opening a pipe or a device for reading could wait for ever.
+    const std::optional<std::string> host = platform::Drives().ToHostPath(database);
+    std::error_code error;
+    if (!host || !fs::is_regular_file(*host, error)) {
+        err << "quillmere-cli copy: cannot read " << host.value_or(database)
+            << ": not a regular file\n";
+        status = kExitFailure;
+        return std::nullopt;
+    }
+    pod.LoadDatabase();
+    return pod;
+}
+
+} // namespace
+
+std::string CopyUsageText() {
+    return "Usage: quillmere-cli copy FOLDER DEST [--all] [--title TEXT]... [--search TEXT]...\n"
+           "                             [--overwrite | --no-overwrite]\n"
+           "\n"
+           "  Copies songs of the iPod in FOLDER into the existing folder DEST, each named\n"
+           "  after its title. --all takes every song, --title the songs of that title (letter\n"
+           "  case aside), --search those the search field shows for TEXT; together they take\n"
+           "  every song any of them takes. An existing file is replaced or kept (the copy gets\n"
+           "  a numbered name) as the saved option says, unless a flag says otherwise.\n"
+           "  Prints per song: title TAB the path written, or title TAB why it was not copied.\n"
+           "\n"
+           "Exit status: 0 when every song was copied, 1 when any was not, 2 for wrong\n"
+           "arguments or when FOLDER holds no iPod database or DEST is no folder.\n";
+}
+
+int RunCopyCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        out << CopyUsageText();
+        return kExitSuccess;
+    }
+    std::string problem;
+    const std::optional<CopyRequest> request = ParseCopyArguments(args, problem);
+    if (!request) {
+        err << "quillmere-cli copy: " << problem << "\n" << CopyUsageText();
+        return kExitUsage;
+    }
+    std::error_code error;
+    for (const std::string* folder : {&request->folder, &request->destination}) {
+        if (!fs::is_directory(*folder, error)) {
+            err << "quillmere-cli copy: " << *folder << " is not a folder\n";
+            return kExitUsage;
+        }
+    }
+
+    std::optional<TiPod> pod;
+    try {
+        int status = kExitSuccess;
+        pod = LoadCatalogue(request->folder, err, status);
+        if (!pod)
+            return status;
+    } catch (const std::exception& failure) {
+        err << "quillmere-cli copy: " << request->folder << ": " << failure.what() << "\n";
+        return kExitFailure;
+    }
+    const std::optional<std::string> destinationFolder = platform::Drives().ToWindowsPath(
+        fs::absolute(request->destination, error).lexically_normal().string());
+    if (!destinationFolder) {
+        err << "quillmere-cli copy: " << request->destination << " is on no drive\n";
+        return kExitUsage;
+    }
+
+    CopyJob job;
+    for (std::int32_t i = 0; i < pod->GetSongCount(); ++i)
+        if (Chosen(*request, pod->Songs[static_cast<std::size_t>(i)]))
+            job.Add(*pod, pod->Songs[static_cast<std::size_t>(i)], *destinationFolder);
+    if (job.Count() == 0) {
+        err << "quillmere-cli copy: no song of " << request->folder << " matches\n";
+        return kExitFailure;
+    }
+
+    TSettingsStore settings;
+    const bool savedOverwrite = ReadSavedOverwrite(settings);
+    TLogClass::SetAppDirSource(&settings.AppDir);
+    const std::atomic<bool> overwrite{request->overwrite.value_or(savedOverwrite)};
+
+    const bool showProgress = &err == &std::cerr && isatty(STDERR_FILENO);
+    DirectSender sender(err, showProgress);
+    TCopyThread worker(sender, overwrite,
+                       [&](const std::string& text) { sender.ShowStatus(text); });
+    sender.Attach(worker);
+    worker.CopySources = &job.Sources;
+    worker.CopyTargets = &job.Targets;
+    worker.CopyNames = &job.Names;
+    worker.CopyResults = &job.Results;
+    {
+        const InterruptCatcher catcher;
+        worker.Resume();
+        worker.WaitFor();
+    }
+    if (showProgress)
+        err << "\r\x1b[K" << std::flush;
+    TLogClass::SetAppDirSource(nullptr);
+
+    std::size_t notCopied = 0;
+    for (std::size_t i = 0; i < job.Count(); ++i) {
+        out << EscapeField(job.Names[i]) << '\t';
+        if (job.Results[i].Outcome == CopyOutcome::Copied) {
+            out << EscapeField(platform::Drives().ToHostPath(job.Targets[i]).value_or(""));
+        } else {
+            out << EscapeField(WhyNotCopied(job.Results[i], worker.Abandoned()));
+            ++notCopied;
+        }
+        out << '\n';
+    }
+    out.flush();
+
+    if (!worker.StopReason().empty())
+        err << "quillmere-cli copy: the copy stopped: " << worker.StopReason() << "\n";
+    else if (worker.Abandoned())
+        err << "quillmere-cli copy: interrupted\n";
+    if (notCopied > 0) {
+        err << "quillmere-cli copy: " << notCopied << " of " << job.Count()
+            << (job.Count() == 1 ? " song was" : " songs were") << " not copied\n";
+        return kExitFailure;
+    }
+    return out ? kExitSuccess : kExitFailure;
+}
+
+int RunCopyCommand(const std::vector<std::string>& args) {
+    return RunCopyCommand(args, std::cout, std::cerr);
+}
+
+} // namespace cli
