@@ -1,0 +1,447 @@
+#include "app/FrmMain.h"
+
+#include "app/component/CloseUpComboBox.h"
+#include "app/component/ITunesStringGrid.h"
+#include "app/component/XP_ProgressBar_Itunes.h"
+#include "app/copy_messages.h"
+#include "app/copy_thread.h"
+#include "app/error_log.h"
+#include "app/layout_file.h"
+#include "app/product_addresses.h"
+#include "app/status_text.h"
+#include "app/unhandled_error.h"
+#include "platform/drives.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "platform/ui/message_sender.h"
+#include "platform/ui/shell.h"
+#include "platform/ui/mount_watcher.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QMenu>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QRegion>
+#include <QScreen>
+#include <QShowEvent>
+#include <QTimer>
+
+namespace {
+
+constexpr const char* NoiPodText = "Please connect your iPod";
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+} // namespace
+
+TFormMain::TFormMain(QWidget* parent) : QWidget(parent) {
+    CreateControls();
+    TLogClass::SetAppDirSource(&Settings.AppDir);
+    try {
+        Settings.AppDir.clear();
+        SelectedDrive.clear();
+        iPodSelectorCom->clear();
+        AdvStringGridSong->SetColCount(11);
+        ColumnWidths = std::make_unique<TStringList>();
+        CopySources = std::make_unique<TStringList>();
+        CopyTargets = std::make_unique<TStringList>();
+        CopyNames = std::make_unique<TStringList>();
+        SetPlayOnDoubleClick(false);
+        SetOverwriteExisting(false);
+        PodReady = false;
+        Copying = false;
+        Settings.ReadRegistry();
+        ReadIniFile();
+    } catch (const std::exception& error) {
+        TLogClass::WriteErrorLog(std::string("FormCreate:") + error.what());
+    }
+    FormCreate();
+}
+
+TFormMain::~TFormMain() {
+    AbandonJob();
+    try {
+        CopySources.reset();
+        CopyTargets.reset();
+        CopyNames.reset();
+        ColumnWidths.reset();
+    } catch (const std::exception& error) {
+        TLogClass::WriteErrorLog(std::string("FormCreate:") + error.what());
+    }
+    TLogClass::SetAppDirSource(nullptr);
+}
+
+void TFormMain::CreateControls() {
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setWindowTitle("Quillmere");
+    setFixedSize(DesignWidth, DesignHeight);
+    setAutoFillBackground(true);
+    QPalette background = palette();
+    background.setColor(QPalette::Window, QColor(224, 224, 224));
+    setPalette(background);
+
+    iPodSelector = new QLabel(this);
+    iPodSelector->setGeometry(54, 33, 130, 24);
+    iPodSelector->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    iPodSelectorCom = new TCloseUpComboBox(this);
+    iPodSelectorCom->setGeometry(56, 35, 126, 21);
+    iPodSelectorCom->OnCloseUp = [this] { RunHandler(this, [this] { iPodSelectorComCloseUp(); }); };
+    Image3 = new QLabel("iPod", this);
+    Image3->setGeometry(104, 61, 22, 17);
+
+    Notifier = new QLabel(this);
+    Notifier->setGeometry(233, 32, 232, 17);
+    Notifier->setAlignment(Qt::AlignCenter);
+    ProgressBarItunes = new TProgressBarItunes(this);
+    ProgressBarItunes->setGeometry(240, 54, 225, 11);
+
+    SearchBox = new QLabel(this);
+    SearchBox->setGeometry(520, 33, 130, 26);
+    SearchBox->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Edit1 = new QLineEdit(this);
+    Edit1->setGeometry(543, 39, 93, 14);
+    Edit1->setFrame(false);
+    Image4 = new QLabel("Search", this);
+    Image4->setGeometry(569, 61, 38, 17);
+
+    XP_Button5 = new QPushButton(this);
+    XP_Button5->setGeometry(384, 429, 89, 27);
+    XP_Button3 = new QPushButton("Options", this);
+    XP_Button3->setGeometry(488, 429, 89, 27);
+    ButtonCopy = new QPushButton("Copy", this);
+    ButtonCopy->setGeometry(592, 429, 89, 27);
+    connect(XP_Button5, &QPushButton::clicked, this, [this] { OpenHomePage(); });
+    connect(XP_Button3, &QPushButton::clicked, this, [this] { RunHandler(this, [this] { XP_Button3Click(); }); });
+    connect(ButtonCopy, &QPushButton::clicked, this, [this] { RunHandler(this, [this] { ButtonCopyClick(); }); });
+
+    Edit1->installEventFilter(this);
+
+    CreateTables();
+    CreateMenus();
+    mountWatcher_ = std::make_unique<platform::MountWatcher>(platform::Drives(), *this);
+    sender_ = std::make_unique<platform::ui::QtMessageSender>(*this);
+}
+
+void TFormMain::CreateTables() {
+    const auto makePane = [this](QRect place) {
+        auto* pane = new TITunesStringGrid(this);
+        pane->setGeometry(place);
+        pane->SetColCount(2);
+        pane->SetHeaderButtons(false);
+        pane->SetHeaderColor(palette().color(QPalette::Button));
+        pane->SetSelectionTextColor(palette().color(QPalette::HighlightedText));
+        pane->SetShowFocusRect(false);
+        pane->SetScrollBars(TITunesStringGrid::ssVertical);
+        pane->SetOption(TITunesStringGrid::goColSizing, false);
+        pane->SetOption(TITunesStringGrid::goRowSelect, false);
+        pane->MouseActions.DisjunctRowSelect = true;
+        pane->SortSettings.Show = false;
+        return pane;
+    };
+    AlbumList = makePane(QRect(8, 88, 177, 81));
+    ArtistList = makePane(QRect(360, 88, 169, 81));
+    ArtistList->SetOption(TITunesStringGrid::goColSizing, true);
+    FileTypeList = makePane(QRect(528, 88, 169, 81));
+
+    AdvStringGridSong = new TITunesStringGrid(this);
+    AdvStringGridSong->setGeometry(24, 176, 657, 241);
+    AdvStringGridSong->SetHeaderButtons(true);
+    AdvStringGridSong->SetHeaderColor(QColor(166, 202, 240));
+    AdvStringGridSong->SetSelectionTextColor(QColor());
+    AdvStringGridSong->SetShowFocusRect(true);
+    AdvStringGridSong->SetScrollBars(TITunesStringGrid::ssBoth);
+    AdvStringGridSong->SetOption(TITunesStringGrid::goColSizing, true);
+    AdvStringGridSong->SetOption(TITunesStringGrid::goRowSelect, true);
+    AdvStringGridSong->MouseActions.DisjunctRowSelect = true;
+    AdvStringGridSong->SortSettings.Show = true;
+
+    AdvStringGridSong->OnMouseUp = [this](Qt::MouseButton, Qt::KeyboardModifiers, QPoint) {
+        AdvStringGridSongMouseUp();
+    };
+    AdvStringGridSong->OnRightClickCell = [this](int row, int) {
+        AdvStringGridSongRightClickCell(row);
+    };
+    AdvStringGridSong->OnDblClickCell = [this](int row, int col) {
+        AdvStringGridSongDblClickCell(row, col);
+    };
+    AdvStringGridSong->OnCanSort = [](int, bool& allow) { allow = true; };
+
+    AlbumList->OnClick = [this] { AlbumListClick(); };
+    ArtistList->OnClick = [this] { ArtistListClick(); };
+    FileTypeList->OnClick = [this] { FileTypeListClick(); };
+    AlbumList->OnMouseUp = [this](Qt::MouseButton, Qt::KeyboardModifiers, QPoint) {
+        DisPlayCurrentAlbumSongs();
+    };
+    ArtistList->OnMouseUp = [this](Qt::MouseButton, Qt::KeyboardModifiers, QPoint) {
+        DisPlayCurrentArtistSongs();
+    };
+    FileTypeList->OnMouseUp = [this](Qt::MouseButton, Qt::KeyboardModifiers, QPoint) {
+        DisPlayCurrentFileTypeSongs();
+    };
+    AlbumList->OnRightClickCell = [this](int row, int) {
+        PaneRightClickCell(AlbumList, row, &TFormMain::DisPlayCurrentAlbumSongs);
+    };
+    ArtistList->OnRightClickCell = [this](int row, int) {
+        PaneRightClickCell(ArtistList, row, &TFormMain::DisPlayCurrentArtistSongs);
+    };
+    FileTypeList->OnRightClickCell = [this](int row, int) {
+        PaneRightClickCell(FileTypeList, row, &TFormMain::DisPlayCurrentFileTypeSongs);
+    };
+}
+
+void TFormMain::CreateMenus() {
+    const auto item = [](QMenu* menu, const char* caption, auto handler) {
+        QAction* action = menu->addAction(caption);
+        QObject::connect(action, &QAction::triggered, menu, handler);
+        return action;
+    };
+    const auto selectAllOnCtrlA = [](QAction* selectAll) {
+        return [selectAll](int& key, Qt::KeyboardModifiers modifiers) {
+            if (key == Qt::Key_A && (modifiers & Qt::ControlModifier) && selectAll->isEnabled())
+                selectAll->trigger();
+        };
+    };
+
+    SunPopupMenuSongs = new QMenu(this);
+    CopyoutSong = item(SunPopupMenuSongs, "Copy", [this] { CopyoutSongClick(); });
+    SelectAllSong = item(SunPopupMenuSongs, "Select All", [this] { SelectAllSongClick(); });
+    InvertSelectSong =
+        item(SunPopupMenuSongs, "Invert Select", [this] { InvertSelectSongClick(); });
+    ClearSelectSong = item(SunPopupMenuSongs, "Clear Select", [this] { ClearSelectSongClick(); });
+    AdvStringGridSong->SetPopupMenu(SunPopupMenuSongs);
+    AdvStringGridSong->OnPopup = [this] { SunPopupMenuSongsPopup(); };
+    AdvStringGridSong->OnKeyDown = selectAllOnCtrlA(SelectAllSong);
+
+    SunPopupMenuArtist = new QMenu(this);
+    SelectAllArtist = item(SunPopupMenuArtist, "Select All", [this] { SelectAllArtistClick(); });
+    InvertSelectArtist =
+        item(SunPopupMenuArtist, "Invert Select", [this] { InvertSelectArtistClick(); });
+    ClearSelectArtist =
+        item(SunPopupMenuArtist, "Clear Select", [this] { ClearSelectArtistClick(); });
+    ArtistList->SetPopupMenu(SunPopupMenuArtist);
+    ArtistList->OnPopup = [this] { SunPopupMenuArtistPopup(); };
+    ArtistList->OnKeyDown = selectAllOnCtrlA(SelectAllArtist);
+
+    SunPopupMenuAlbum = new QMenu(this);
+    SelectAllAlbum = item(SunPopupMenuAlbum, "Select All", [this] { SelectAllAlbumClick(); });
+    InvertSelectAlbum =
+        item(SunPopupMenuAlbum, "Invert Select", [this] { InvertSelectAlbumClick(); });
+    ClearSelectAlbum = item(SunPopupMenuAlbum, "Clear Select", [this] { ClearSelectAlbumClick(); });
+    AlbumList->SetPopupMenu(SunPopupMenuAlbum);
+    AlbumList->OnPopup = [this] { SunPopupMenuAlbumPopup(); };
+    AlbumList->OnKeyDown = selectAllOnCtrlA(SelectAllAlbum);
+
+    SunPopupMenuFileType = new QMenu(this);
+    SelectAllFileType =
+        item(SunPopupMenuFileType, "Select All", [this] { SelectAllFileTypeClick(); });
+    InvertSelectFileType =
+        item(SunPopupMenuFileType, "Invert Select", [this] { InvertSelectFileTypeClick(); });
+    ClearSelectFileType =
+        item(SunPopupMenuFileType, "Clear Select", [this] { ClearSelectFileTypeClick(); });
+    FileTypeList->SetPopupMenu(SunPopupMenuFileType);
+    FileTypeList->OnPopup = [this] { SunPopupMenuFileTypePopup(); };
+    FileTypeList->OnKeyDown = selectAllOnCtrlA(SelectAllFileType);
+}
+
+void TFormMain::FormCreate() {
+    QPainterPath outline;
+    outline.addRoundedRect(QRectF(0, 0, width(), height()), 3, 3);
+    setMask(QRegion(outline.toFillPolygon().toPolygon()));
+}
+
+void TFormMain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!shownOnce_ && !event->spontaneous()) {
+        shownOnce_ = true;
+        FormShow();
+    }
+}
+
+void TFormMain::FormShow() {
+    try {
+        XP_Button5->setText("WebSite");
+        if (QScreen* screen = QGuiApplication::primaryScreen()) {
+            const QRect area = screen->geometry();
+            const int top = (area.height() - height()) / 2;
+            const int left = (area.width() - width()) / 2;
+            move(left, top);
+        }
+        ArrangePanes();
+        DisPlaySongsInit();
+        DisPlayOtherInit();
+        if (GetiPodDriver()) {
+            LoadSelectedPod();
+            DisPlaySongs(0);
+            DisPlayOther();
+        }
+    } catch (const std::exception& error) {
+        TLogClass::WriteErrorLog(std::string("FormShow:") + error.what());
+    }
+}
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+    // However the window is closed, a running job is asked about first.
+    if (Copying && !quitConfirmed_) {
+        event->ignore();
+        QTimer::singleShot(0, this, [this] { RunHandler(this, [this] { XP_ButtonSmall3Click(); }); });
+        return;
+    }
+    AbandonJob();
+    FormClose();
+    event->accept();
+}
+
+void TFormMain::FormClose() {
+    WriteIniFile();
+    Settings.WriteRegistry();
+}
+
+void TFormMain::OpenHomePage() { platform::ui::Shell().ShellExecute(this, "", HomePageAddress()); }
+
+void TFormMain::OpenSupportPage() {
+    platform::ui::Shell().ShellExecute(this, "", SupportPageAddress());
+}
+
+void TFormMain::ShowStatus(const std::string& text) { Notifier->setText(Q(ShortenStatusText(text))); }
+
+std::string TFormMain::StatusText() const { return Notifier->text().toStdString(); }
+
+void TFormMain::LoadSelectedPod() {
+    iPod.DriveRoot = platform::text::WideToAnsi(SelectedDrive);
+    LoadCatalogue();
+}
+
+void TFormMain::LoadCatalogue() {
+    ++catalogueGeneration_;
+    iPod.LoadDatabase();
+}
+
+bool TFormMain::GetiPodDriver() {
+    bool added = false;
+    try {
+        const std::uint32_t drives = platform::Drives().LogicalDrives();
+        iPodSelectorCom->clear();
+        for (int bit = 2; bit <= 25; ++bit) {
+            if ((drives & (1u << bit)) == 0)
+                continue;
+            const char letter = static_cast<char>('a' + bit);
+            const std::string root = std::string(1, letter) + ":";
+            if (!platform::files::DirectoryExists(root + "\\iPod_Control\\iTunes\\"))
+                continue;
+            const std::string entry = GetVolumInformation(letter) + root;
+            if (iPodSelectorCom->findText(Q(entry), Qt::MatchFixedString) >= 0)
+                continue;
+            if (SelectedDrive.empty())
+                SelectedDrive = platform::text::AnsiToWide(root);
+            iPodSelectorCom->addItem(Q(entry));
+            iPodSelectorCom->setCurrentIndex(0);
+            PodReady = true;
+            added = true;
+        }
+        if (iPodSelectorCom->count() > 0) {
+            ShowStatus(std::to_string(iPodSelectorCom->count()) + " iPod detected.");
+        } else {
+            iPodSelectorCom->addItem(NoiPodText);
+            iPodSelectorCom->setCurrentIndex(0);
+            ShowStatus(NoiPodText);
+        }
+    } catch (const std::exception& error) {
+        TLogClass::WriteErrorLog(std::string("GetiPodDriver:") + error.what());
+    }
+    return added;
+}
+
+std::string TFormMain::GetVolumInformation(char letter) {
+    std::string text;
+    try {
+        std::string label = platform::Drives().VolumeLabel(letter).value_or("");
+        label = letter > 96 ? platform::text::ToLower(label) : platform::text::ToUpper(label);
+        text = " [" + label + "]  ";
+    } catch (const std::exception& error) {
+        TLogClass::WriteErrorLog(std::string("GetVolumInformation:") + error.what());
+    }
+    return text;
+}
+
+void TFormMain::iPodSelectorComCloseUp() {
+    if (!PodReady)
+        return;
+    const std::u16string entry = iPodSelectorCom->currentText().toStdU16String();
+    const std::size_t bracket = entry.find(u']');
+    // Positions count from 1 and p is 0 without a "]": the drive starts at p + 3.
+    const std::size_t p = bracket == std::u16string::npos ? 0 : bracket + 1;
+    const std::size_t start = p + 2;
+    SelectedDrive = start < entry.size() ? entry.substr(start, 2) : std::u16string();
+    iPod.DriveRoot = platform::text::WideToAnsi(SelectedDrive);
+    LoadCatalogue();
+    DisPlaySongs(0);
+    DisPlayOther();
+}
+
+void TFormMain::WMDeviceChange(platform::WPARAM event) {
+    if (event != platform::DBT_DEVICEARRIVAL)
+        return;
+    ShowStatus("Detecting New iPod...");
+    GetiPodDriver();
+    LoadSelectedPod();
+    DisPlaySongs(0);
+    DisPlayOther();
+}
+
+platform::LRESULT TFormMain::WndProc(unsigned message, platform::WPARAM wParam,
+                                     platform::LPARAM lParam) {
+    switch (message) {
+    case platform::WM_DEVICECHANGE:
+        RunHandler(this, [&] { WMDeviceChange(wParam); });
+        return 0;
+    case WM_COPYPROGRESS:
+        RunHandler(this, [&] { CMProgress(wParam, lParam); });
+        return 0;
+    case WM_COPYDONE:
+        CMProgressFinish();
+        return 0;
+    case WM_COPYSTOPPED:
+        CMProgressStopped();
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+void TFormMain::ReadIniFile() {
+    try {
+        const TWindowLayout layout = TLayoutFile(Settings.AppDir).Read();
+        iPodSelector->setVisible(layout.iPodSelector);
+        iPodSelectorCom->setVisible(iPodSelector->isVisibleTo(this));
+        Image3->setVisible(iPodSelector->isVisibleTo(this));
+        SearchBox->setVisible(layout.SearchBox);
+        Edit1->setVisible(SearchBox->isVisibleTo(this));
+        Image4->setVisible(SearchBox->isVisibleTo(this));
+        ArtistList->setVisible(layout.ArtistList);
+        AlbumList->setVisible(layout.AlbumList);
+        FileTypeList->setVisible(layout.FileTypeList);
+        *ColumnWidths = layout.ColumnWidths;
+    } catch (const std::exception& error) {
+        TLogClass::WriteErrorLog(std::string("ReadIniFile:") + error.what());
+    }
+}
+
+void TFormMain::WriteIniFile() {
+    try {
+        TWindowLayout layout;
+        layout.iPodSelector = iPodSelector->isVisibleTo(this);
+        layout.SearchBox = SearchBox->isVisibleTo(this);
+        layout.ArtistList = ArtistList->isVisibleTo(this);
+        layout.AlbumList = AlbumList->isVisibleTo(this);
+        layout.FileTypeList = FileTypeList->isVisibleTo(this);
+        for (int col = 0; col < TLayoutFile::ColumnCount; ++col)
+            layout.ColumnWidths.push_back(std::to_string(AdvStringGridSong->ColWidths(col)));
+        TLayoutFile(Settings.AppDir).Write(layout);
+    } catch (const std::exception& error) {
+        TLogClass::WriteErrorLog(std::string("WriteIniFile:") + error.what());
+    }
+}

@@ -1,0 +1,203 @@
+#pragma once
+
+#include "app/copy_job.h"
+#include "app/database/iPodcomponent.h"
+#include "app/settings_store.h"
+#include "platform/messages.h"
+#include "platform/ui/save_dialog.h"
+
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class TCloseUpComboBox;
+class TCopyThread;
+class TFormOption;
+class TFormReport;
+class TITunesStringGrid;
+class TProgressBarItunes;
+namespace platform {
+class MountWatcher;
+namespace ui {
+class QtMessageSender;
+}
+} // namespace platform
+enum class ViewKind;
+
+// The main window: the iPod selector, the status line, the song table and the panes.
+class TFormMain : public QWidget, public platform::MessageTarget {
+    Q_OBJECT
+public:
+    static constexpr int DesignWidth = 704;
+    static constexpr int DesignHeight = 499;
+
+    explicit TFormMain(QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    // State shared with the other windows and the copy job.
+    TiPod iPod;
+    TSettingsStore Settings; // AppDir, PlayOnDoubleClick, OverwriteExisting
+    bool PodReady = false;
+    bool Copying = false;
+    std::u16string SelectedDrive;
+    std::unique_ptr<TStringList> ColumnWidths;
+    std::unique_ptr<TStringList> CopySources;
+    std::unique_ptr<TStringList> CopyTargets;
+    std::unique_ptr<TStringList> CopyNames;
+    std::vector<CopyResult> CopyResults; // what became of each entry of the job
+    std::unique_ptr<TCopyThread> CopyThread;
+
+    // The two other windows, created at start-up and reused.
+    TFormOption* FormOption = nullptr;
+    TFormReport* FormReport = nullptr;
+
+    // Controls.
+    QLabel* iPodSelector = nullptr;
+    TCloseUpComboBox* iPodSelectorCom = nullptr;
+    QLabel* Image3 = nullptr;
+    QLabel* Notifier = nullptr;
+    TProgressBarItunes* ProgressBarItunes = nullptr;
+    QLabel* SearchBox = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QLabel* Image4 = nullptr;
+    QPushButton* XP_Button5 = nullptr;
+    QPushButton* XP_Button3 = nullptr;
+    QPushButton* ButtonCopy = nullptr;
+    TITunesStringGrid* AlbumList = nullptr;
+    TITunesStringGrid* ArtistList = nullptr;
+    TITunesStringGrid* FileTypeList = nullptr;
+    TITunesStringGrid* AdvStringGridSong = nullptr;
+
+    QMenu* SunPopupMenuSongs = nullptr;
+    QAction* CopyoutSong = nullptr;
+    QAction* SelectAllSong = nullptr;
+    QAction* InvertSelectSong = nullptr;
+    QAction* ClearSelectSong = nullptr;
+    QMenu* SunPopupMenuArtist = nullptr;
+    QAction* SelectAllArtist = nullptr;
+    QAction* InvertSelectArtist = nullptr;
+    QAction* ClearSelectArtist = nullptr;
+    QMenu* SunPopupMenuAlbum = nullptr;
+    QAction* SelectAllAlbum = nullptr;
+    QAction* InvertSelectAlbum = nullptr;
+    QAction* ClearSelectAlbum = nullptr;
+    QMenu* SunPopupMenuFileType = nullptr;
+    QAction* SelectAllFileType = nullptr;
+    QAction* InvertSelectFileType = nullptr;
+    QAction* ClearSelectFileType = nullptr;
+
+    void SetPlayOnDoubleClick(bool value) { Settings.SetPlayOnDoubleClick(value); }
+    void SetOverwriteExisting(bool value) { Settings.SetOverwriteExisting(value); }
+
+    void ShowStatus(const std::string& text);
+    std::string StatusText() const;
+
+    void LoadSelectedPod();
+
+    // Copy job control.
+    void CopyoutSongClick();
+    void ButtonCopyClick();
+    void XP_ButtonSmall3Click();
+    void CMProgress(platform::WPARAM wParam, platform::LPARAM lParam);
+    void CMProgressFinish();
+    void CMProgressStopped();
+    void XP_Button3Click(); // "Options"
+
+    // The product's pages, handed to the shell with the main window as owner.
+    void OpenHomePage();
+    void OpenSupportPage();
+    bool GetiPodDriver();
+    std::string GetVolumInformation(char letter);
+    void iPodSelectorComCloseUp();
+    void WMDeviceChange(platform::WPARAM event);
+
+    void ReadIniFile();
+    void WriteIniFile();
+
+    void ArrangePanes();
+    void DisPlaySongsInit();
+    void DisPlaySongs(int kind, const TStringList* values = nullptr);
+    void AddSongRow(std::int32_t index);
+    void DisPlayOtherInit();
+    void DisPlayOther();
+
+    // The catalogue song a row of the song table was built from; false for a row built from
+    // none (an empty row) or from an earlier catalogue.
+    bool RowSong(int row, TSong& song) const;
+
+    // Filtering and search.
+    void DisPlayCurrentAlbumSongs();
+    void DisPlayCurrentArtistSongs();
+    void DisPlayCurrentFileTypeSongs();
+    void AlbumListClick();
+    void ArtistListClick();
+    void FileTypeListClick();
+    void Edit1KeyDown(int key);
+
+    // Selection commands and the status line.
+    void CountMarkedSongs();
+    void SunPopupMenuSongsPopup();
+    void SunPopupMenuArtistPopup();
+    void SunPopupMenuAlbumPopup();
+    void SunPopupMenuFileTypePopup();
+    void SelectAllSongClick();
+    void InvertSelectSongClick();
+    void ClearSelectSongClick();
+    void SelectAllArtistClick();
+    void InvertSelectArtistClick();
+    void ClearSelectArtistClick();
+    void SelectAllAlbumClick();
+    void InvertSelectAlbumClick();
+    void ClearSelectAlbumClick();
+    void SelectAllFileTypeClick();
+    void InvertSelectFileTypeClick();
+    void ClearSelectFileTypeClick();
+    void AdvStringGridSongRightClickCell(int row);
+    void AdvStringGridSongMouseUp();
+
+    // Playback.
+    void AdvStringGridSongDblClickCell(int row, int col);
+
+    platform::LRESULT WndProc(unsigned message, platform::WPARAM wParam,
+                              platform::LPARAM lParam) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();
+    void CreateTables();
+    void LoadCatalogue();
+    void CreateMenus();
+    void PaneFilter(TITunesStringGrid* pane, ViewKind kind, const char* tag);
+    void PaneRightClickCell(TITunesStringGrid* pane, int row, void (TFormMain::*filter)());
+    void MarkPaneRows(TITunesStringGrid* pane, bool invert);
+    void ClearPaneRows(TITunesStringGrid* pane);
+    void FillNamePane(TITunesStringGrid* pane, const char* header, const NameList& names);
+    void InitPane(TITunesStringGrid* pane, const char* header);
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+
+    void FinishJob(const std::string& status);
+    void AbandonJob();
+
+    bool shownOnce_ = false;
+    bool quitConfirmed_ = false;
+    std::unique_ptr<platform::ui::QtMessageSender> sender_;
+    platform::ui::SaveDialogRequest saveRequest_; // the dialog keeps what it last proposed
+    int addedRows_ = 0;        // rows added by the rebuild in progress
+    std::uint32_t catalogueGeneration_ = 0; // changes with every load, to date the rows
+    std::unique_ptr<platform::MountWatcher> mountWatcher_;
+};

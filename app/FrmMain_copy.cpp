@@ -1,0 +1,180 @@
+// The main window's side of a copy job: building it from the marked rows, the button that
+// pauses and continues it, the close question, progress, and the end of the job.
+#include "app/FrmMain.h"
+
+#include "app/FrmOption.h"
+#include "app/FrmReport.h"
+#include "app/component/CloseUpComboBox.h"
+#include "app/component/ITunesStringGrid.h"
+#include "app/component/XP_ProgressBar_Itunes.h"
+#include "app/copy_messages.h"
+#include "app/copy_thread.h"
+#include "app/error_log.h"
+#include "app/output_naming.h"
+#include "platform/text.h"
+#include "platform/ui/message_box.h"
+#include "platform/ui/message_sender.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QPushButton>
+#include <thread>
+
+namespace {
+
+constexpr const char* CopyCaption = "Copy";
+constexpr const char* PauseCaption = "Pause";
+constexpr const char* ContinueCaption = "Continue";
+
+} // namespace
+
+void TFormMain::CopyoutSongClick() {
+    if (iPod.DriveRoot.empty() || Copying)
+        return;
+    try {
+        if (AdvStringGridSong->MarkedRowCount() <= 0)
+            return;
+        const auto songOfRow = [this](int row) {
+            TSong song;
+            if (!RowSong(row, song))
+                iPod.SongByTitle(AdvStringGridSong->GetCell(1, row), song);
+            return song;
+        };
+        saveRequest_.title = "Select Directory...";
+        for (int row = 1; row < AdvStringGridSong->RowCount(); ++row) {
+            if (!AdvStringGridSong->IsRowMarked(row))
+                continue;
+            const std::string extension =
+                ExtensionPart(platform::text::WideToAnsi(songOfRow(row).Location));
+            saveRequest_.fileName = AdvStringGridSong->GetCell(1, row) + extension;
+            saveRequest_.filter = extension;
+            break;
+        }
+        const auto confirmed = platform::ui::SaveDialogs().Run(this, saveRequest_);
+        if (!confirmed)
+            return;
+        const std::string folder = DestinationFolder(*confirmed);
+        for (int row = 1; row < AdvStringGridSong->RowCount(); ++row) {
+            if (AdvStringGridSong->IsRowMarked(row))
+                AppendCopyEntry(iPod, songOfRow(row), folder, *CopySources, *CopyTargets,
+                                *CopyNames);
+        }
+        if (CopySources->empty())
+            return;
+        CopyResults.assign(CopySources->size(), CopyResult{});
+        Copying = true;
+        ButtonCopy->setText(PauseCaption);
+        if (CopyThread)
+            CopyThread->WaitFor();
+        CopyThread = std::make_unique<TCopyThread>(*sender_, Settings.OverwriteExisting,
+                                                   [this](const std::string& text) {
+                                                       ShowStatus(text);
+                                                   });
+        CopyThread->CopySources = CopySources.get();
+        CopyThread->CopyTargets = CopyTargets.get();
+        CopyThread->CopyNames = CopyNames.get();
+        CopyThread->CopyResults = &CopyResults;
+        CopyThread->Resume();
+    } catch (const std::exception& error) {
+        TLogClass::WriteErrorLog(std::string("CopyoutClick:") + error.what());
+    }
+}
+
+void TFormMain::ButtonCopyClick() {
+    const QString caption = ButtonCopy->text();
+    if (caption == CopyCaption) {
+        ProgressBarItunes->SetPosition(0);
+        if (CopyoutSong->isEnabled())
+            CopyoutSong->trigger();
+    } else if (caption == PauseCaption) {
+        CopyThread->Suspend();
+        ButtonCopy->setText(ContinueCaption);
+        ShowStatus("Copy process paused.");
+    } else if (caption == ContinueCaption) {
+        CopyThread->Resume();
+        ButtonCopy->setText(PauseCaption);
+        ShowStatus("Continue copy.");
+    }
+}
+
+void TFormMain::XP_ButtonSmall3Click() {
+    if (!Copying) {
+        close();
+        return;
+    }
+    const bool wasRunning = ButtonCopy->text() == PauseCaption;
+    if (wasRunning)
+        ButtonCopyClick(); // pauses
+    const auto answer = platform::ui::MessageBoxes().Show(
+        this, "Quit and ignore copying file?", "Quillmere", platform::ui::MessageBoxIcon::Information,
+        platform::ui::MessageBoxButtons::YesNo);
+    if (answer == platform::ui::MessageBoxAnswer::Yes) {
+        quitConfirmed_ = true;
+        close();
+        return;
+    }
+    if (wasRunning)
+        ButtonCopyClick(); // continues
+}
+
+void TFormMain::AbandonJob() {
+    if (!CopyThread || CopyThread->Finished())
+        return;
+    // The worker removes its unfinished file; a send already on its way is answered unhandled.
+    sender_->Close();
+    CopyThread->Abandon();
+    CopyThread->WaitFor();
+}
+
+void TFormMain::CMProgress(platform::WPARAM wParam, platform::LPARAM lParam) {
+    ProgressBarItunes->SetMax(lParam);
+    ProgressBarItunes->SetPosition(ProgressBarItunes->Position() +
+                                   static_cast<std::int64_t>(wParam));
+}
+
+void TFormMain::FinishJob(const std::string& status) {
+    if (FormReport) {
+        FormReport->ReportFiles = CopyNames.get();
+        FormReport->ReportPaths = CopyTargets.get();
+        FormReport->ReportResults = &CopyResults;
+        FormReport->ShowModal();
+    }
+    DisPlaySongs(0);
+    DisPlayOther();
+    ProgressBarItunes->SetPosition(0);
+    Copying = false;
+    ButtonCopy->setText(CopyCaption);
+    CopySources->clear();
+    CopyTargets->clear();
+    CopyNames->clear();
+    CopyResults.clear();
+    ShowStatus(status);
+}
+
+void TFormMain::CMProgressFinish() {
+    try {
+        ShowStatus(" Copy Finished ");
+        FinishJob(std::to_string(iPodSelectorCom->count()) + " iPod detected.");
+    } catch (const std::exception& error) {
+        TLogClass::WriteErrorLog(std::string("CMProgressFinish:") + error.what());
+    }
+}
+
+void TFormMain::CMProgressStopped() {
+    try {
+        const std::string status = "Copy stopped: " + CopyThread->StopReason();
+        ShowStatus(status);
+        FinishJob(status);
+    } catch (const std::exception& error) {
+        TLogClass::WriteErrorLog(std::string("CMProgressFinish:") + error.what());
+    }
+}
+
+void TFormMain::XP_Button3Click() {
+    if (!FormOption)
+        return;
+    FormOption->SetOverwriteExisting(Settings.OverwriteExisting);
+    FormOption->SetPlayOnDoubleClick(Settings.PlayOnDoubleClick);
+    FormOption->ShowModal();
+}
