@@ -169,15 +169,15 @@ void TCopyThread::CopyBlocks(std::optional<platform::files::InputFile>& input,
         for (;;) {
             PassGate();
             if (handed == filled) {
-                if (filled > 0) {
-                    const std::size_t written = output->Write(buffer_.data(), filled);
-                    stored += written;
-                    if (written < filled)
-                        throw platform::OsError("Disk full: only " + std::to_string(stored) +
-                                                " of " + std::to_string(sourceSize) +
-                                                " bytes written to " + destination);
-                }
-                filled = input->Read(buffer_.data(), ChunkBytes);
+                // A chunk goes to the temporary file ahead of its blocks' progress messages;
+                // nobody sees that file before it is complete.
+                const auto copied = output->CopyFrom(*input, ChunkBytes, buffer_.data());
+                stored += copied.stored;
+                if (copied.stored < copied.read)
+                    throw platform::OsError("Disk full: only " + std::to_string(stored) + " of " +
+                                            std::to_string(sourceSize) + " bytes written to " +
+                                            destination);
+                filled = copied.read;
                 handed = 0;
             }
             const std::size_t block = std::min(BlockBytes, filled - handed);

@@ -161,6 +161,33 @@ std::size_t OutputFile::Write(const void* buffer, std::size_t count) {
     return stored;
 }
 
+OutputFile::CopyCount OutputFile::CopyFrom(InputFile& source, std::size_t count, void* buffer) {
+    if (fd_ < 0)
+        Fail(kWriteError);
+    if (!Hook() && kernelCopy_) {
+        for (;;) {
+            ssize_t n = copy_file_range(source.fd_, nullptr, fd_, nullptr, count, 0);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n >= 0) {
+                source.offset_ += static_cast<std::uint64_t>(n);
+                return {static_cast<std::size_t>(n), static_cast<std::size_t>(n)};
+            }
+            if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) {
+                kernelCopy_ = false; // these two files cannot; copy through the buffer
+                break;
+            }
+            if (DiskFull(errno))
+                break; // the buffered copy tells how much of the block still fits
+            Fail(kWriteError);
+        }
+    }
+    CopyCount copied;
+    copied.read = source.Read(buffer, count);
+    copied.stored = copied.read > 0 ? Write(buffer, copied.read) : 0;
+    return copied;
+}
+
 void OutputFile::Close() {
     if (fd_ < 0)
         return;

@@ -30,6 +30,8 @@ public:
     std::uint64_t Size() const;
 
 private:
+    friend class OutputFile; // copies in the kernel from this file's descriptor
+
     int fd_ = -1;
     std::string hostPath_;
     std::uint64_t offset_ = 0; // what the fault hook is told
@@ -45,9 +47,19 @@ public:
     std::size_t Write(const void* buffer, std::size_t count);
     void Close(); // "Stream write error" when the data could not be flushed
 
+    struct CopyCount {
+        std::size_t read = 0;   // bytes taken from the source; 0 at its end
+        std::size_t stored = 0; // of those, the bytes stored; fewer is a short write
+    };
+    // Copies up to `count` bytes from the source's position, in the kernel where it can
+    // (copy_file_range) and through `buffer` (at least `count` bytes) where it cannot or where
+    // the fault hook is to see the reads and writes.
+    CopyCount CopyFrom(InputFile& source, std::size_t count, void* buffer);
+
 private:
     int fd_ = -1;
     std::string hostPath_;
+    bool kernelCopy_ = true;
 };
 
 bool RenameFile(const std::string& from, const std::string& to); // replaces `to`

@@ -15,12 +15,11 @@ void PauseGate::Release() {
     released_.notify_all();
 }
 
-bool PauseGate::Held() const {
-    std::lock_guard lock(mutex_);
-    return held_;
-}
+bool PauseGate::Held() const { return held_; }
 
 void PauseGate::Pass() {
+    if (!held_)
+        return;
     std::unique_lock lock(mutex_);
     released_.wait(lock, [this] { return !held_; });
 }

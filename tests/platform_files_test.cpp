@@ -213,6 +213,39 @@ TEST_F(FilesTest, WriteLimitGivesAShortWrite) {
     EXPECT_EQ(fs::file_size(HostPath("short.mp3")), 100u);
 }
 
+TEST_F(FilesTest, CopyFromCopiesEveryByteInTheKernelOrThroughTheHook) {
+    std::string content(3 * 1000 + 7, '\0');
+    for (std::size_t i = 0; i < content.size(); ++i)
+        content[i] = static_cast<char>(i * 31);
+    Write("source", content);
+    std::vector<char> buffer(1000);
+    const auto copyAll = [&](const char* target) {
+        files::InputFile input("e:\\source");
+        files::OutputFile output(target);
+        std::size_t total = 0;
+        for (;;) {
+            const auto copied = output.CopyFrom(input, buffer.size(), buffer.data());
+            EXPECT_EQ(copied.stored, copied.read);
+            if (copied.read == 0)
+                break;
+            total += copied.read;
+        }
+        output.Close();
+        return total;
+    };
+    EXPECT_EQ(copyAll("e:\\kernel"), content.size());
+    EXPECT_EQ(testsupport::ReadFile(HostPath("kernel")), content);
+
+    ScriptedFaults faults;
+    faults.writeLimit = 10;
+    files::SetFaultHook(&faults);
+    files::InputFile input("e:\\source");
+    files::OutputFile output("e:\\short");
+    const auto copied = output.CopyFrom(input, buffer.size(), buffer.data());
+    EXPECT_EQ(copied.read, 1000u);
+    EXPECT_EQ(copied.stored, 10u);
+}
+
 TEST_F(FilesTest, RenameReplacesAndDeleteRemoves) {
     Write("Old.mp3", "old");
     Write("New.mp3", "new");
