@@ -2,8 +2,11 @@
 //   quillmere-skin-art [output folder]   (default: app/resources/skin)
 // One function per picture; the PNGs it writes are committed and compiled in as resources.
 
+#include "tools/skin_art_pictures.h"
+
 #include <QColor>
 #include <QDir>
+#include <QGuiApplication>
 #include <QImage>
 #include <QString>
 #include <cstdio>
@@ -71,6 +74,30 @@ const std::vector<std::pair<const char*, std::function<QImage()>>>& Pictures() {
         {"progressbaritunes_gray.png", ProgressTrack},
         {"progressbaritunes_color.png", ProgressFillTile},
         {"progressbaritunes_arr.png", ProgressMarker},
+        {"frame_topleft.png", FrameTopLeft},
+        {"frame_top.png", FrameTop},
+        {"frame_topright.png", FrameTopRight},
+        {"frame_left.png", FrameLeft},
+        {"frame_right.png", FrameRight},
+        {"frame_bottomleft.png", FrameBottomLeft},
+        {"frame_bottom.png", FrameBottom},
+        {"frame_bottomright.png", FrameBottomRight},
+        {"display_left.png", DisplayLeft},
+        {"display_middle.png", DisplayMiddle},
+        {"display_right.png", DisplayRight},
+        {"product_name.png", ProductName},
+        {"product_title.png", ProductTitle},
+        {"home_page.png", HomePage},
+        {"word_ipod.png", WordIPod},
+        {"word_search.png", WordSearch},
+        {"grid_header.png", GridHeader},
+        {"selector_frame.png", SelectorFrame},
+        {"search_frame.png", SearchFrame},
+        {"xp_button.png", ButtonFaces},
+        {"xp_buttonsmall.png", SmallButtonFaces},
+        {"glyph_minimize.png", MinimizePicture},
+        {"glyph_close.png", ClosePicture},
+        {"glyph_help.png", HelpPicture},
     };
     return pictures;
 }
@@ -78,6 +105,10 @@ const std::vector<std::pair<const char*, std::function<QImage()>>>& Pictures() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Text in the pictures needs the font machinery, not a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : "app/resources/skin";
     if (!QDir().mkpath(folder)) {
         std::fprintf(stderr, "cannot create %s\n", qPrintable(folder));
@@ -85,7 +116,11 @@ int main(int argc, char** argv) {
     }
     for (const auto& [fileName, paint] : Pictures()) {
         const QString path = QDir(folder).filePath(QString::fromLatin1(fileName));
-        if (!paint().save(path, "PNG")) {
+        // A fixed 100 dpi, so that the files do not depend on the screen of the machine.
+        QImage picture = paint();
+        picture.setDotsPerMeterX(3937);
+        picture.setDotsPerMeterY(3937);
+        if (!picture.save(path, "PNG")) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
             return 1;
         }

@@ -1,0 +1,3 @@
+quillmere_test(skin_controls_test GUI SOURCES skin_controls_test.cpp LIBS quillmere_components)
+quillmere_test(options_window_test GUI SOURCES options_window_test.cpp
+    LIBS quillmere_gui quillmere_main_window_fixture)
