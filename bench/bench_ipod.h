@@ -1,0 +1,28 @@
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+
+// A throwaway machine for one benchmark run: a temporary folder that holds c:, Quillmere's data
+// folder and every folder the benchmark attaches as a drive, installed as the process's drive
+// table. The working folder moves into c:, so nothing reaches the real root or the user's data.
+class BenchMachine {
+public:
+    BenchMachine();
+    ~BenchMachine();
+    BenchMachine(const BenchMachine&) = delete;
+    BenchMachine& operator=(const BenchMachine&) = delete;
+
+    const std::filesystem::path& Root() const { return root_; }
+    // A new folder directly under the root.
+    std::filesystem::path MakeFolder(std::string_view name) const;
+    void AttachDrive(char letter, const std::filesystem::path& folder);
+
+private:
+    std::filesystem::path root_;
+    std::filesystem::path previousWorkingFolder_;
+};
+
+// Writes an iPod of `tracks` songs into `folder`: its database, and song files of 3 to 8 MiB
+// that are sparse, so they take no disk. At most 456,976 tracks (four-letter file names).
+void WriteGeneratedIpod(const std::filesystem::path& folder, int tracks);
