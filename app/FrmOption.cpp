@@ -12,6 +12,7 @@
 #include "app/component/XP_GroupBox.h"
 #include "app/error_log.h"
 #include "app/product_addresses.h"
+#include "platform/ui/design_fonts.h"
 
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -108,10 +109,7 @@ TXP_ButtonSmall* MakeTitleButton(int left, const char* picture, const QString& h
 TFormOption::TFormOption(TFormMain& main) : QDialog(&main), main_(main) {
     setWindowTitle("Options Setting");
     setFixedSize(DesignWidth, DesignHeight);
-    QFont windowFont;
-    windowFont.setFamilies({"Liberation Sans", "DejaVu Sans", "Sans Serif"});
-    windowFont.setPixelSize(11);
-    setFont(windowFont);
+    setFont(platform::ui::DialogFont());
     skin_ = new SkinnedWindow(*this);
     CreateSkin();
     CreateControls();

@@ -10,6 +10,7 @@
 #include "app/error_log.h"
 #include "app/output_naming.h"
 #include "app/product_addresses.h"
+#include "platform/ui/design_fonts.h"
 #include "platform/ui/shell.h"
 
 #include <QAction>
@@ -40,10 +41,7 @@ std::string SingleBackslashes(const std::string& path) {
 
 TFormReport::TFormReport(TFormMain& main) : QDialog(&main), main_(main) {
     setFixedWidth(DesignWidth);
-    QFont windowFont;
-    windowFont.setFamilies({"Liberation Sans", "DejaVu Sans", "Sans Serif"});
-    windowFont.setPixelSize(11);
-    setFont(windowFont);
+    setFont(platform::ui::DialogFont());
     skin_ = new SkinnedWindow(*this);
     CreateControls();
 }

@@ -1,6 +1,7 @@
 #include "app/component/ITunesStringGrid.h"
 
 #include "platform/text.h"
+#include "platform/ui/design_fonts.h"
 
 #include <QContextMenuEvent>
 #include <QFontMetrics>
@@ -307,11 +308,7 @@ TITunesStringGrid::TITunesStringGrid(QWidget* parent)
     : QAbstractScrollArea(parent), headerColor_(palette().color(QPalette::Button)),
       selectionColor_(215, 228, 242), primaryBandColor_(237, 243, 254),
       headerPicture_(MakeHeaderPicture()) {
-    QFont tableFont;
-    // Metric-compatible with the Windows table font at the same pixel height.
-    tableFont.setFamilies({"Liberation Sans", "DejaVu Sans", "Sans Serif"});
-    tableFont.setPixelSize(11);
-    setFont(tableFont);
+    setFont(platform::ui::TableFont());
     setFrameShape(QFrame::NoFrame);
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setMouseTracking(true);
