@@ -30,6 +30,13 @@ protected:
     }
 };
 
+// The user opens the drop-down list, picks entry `index` and the list closes.
+void PickSelectorEntry(TFormMain& main, int index) {
+    main.iPodSelectorCom->showPopup();
+    main.iPodSelectorCom->setCurrentIndex(index);
+    main.iPodSelectorCom->hidePopup();
+}
+
 class FailingOpen : public platform::files::FaultHook {
 public:
     bool FailOpen(const std::string& hostPath) override {
@@ -71,8 +78,7 @@ TEST_F(MainWindowTest, PickingAnEntryLoadsItAndADeviceArrivalKeepsTheChoice) {
     AttachIPod('g', "second", Songs(u"g", 2));
     TFormMain& main = Start();
 
-    main.iPodSelectorCom->setCurrentIndex(1);
-    main.iPodSelectorCom->hidePopup(); // the drop-down list closes
+    PickSelectorEntry(main, 1);
     EXPECT_EQ(main.SelectedDrive, u"g:");
     EXPECT_EQ(main.iPod.GetSongCount(), 2);
     EXPECT_EQ(main.AdvStringGridSong->GetCell(1, 1), "gA");
@@ -92,8 +98,7 @@ TEST_F(MainWindowTest, ADriveWithoutDatabaseIsListedAndKeepsTheLoadedSongs) {
     std::filesystem::remove(empty / "iPod_Control" / "iTunes" / "iTunesDB");
     TFormMain& main = Start();
     EXPECT_THAT(SelectorEntries(), ElementsAre(" [full]  e:", " [empty]  f:"));
-    main.iPodSelectorCom->setCurrentIndex(1);
-    main.iPodSelectorCom->hidePopup();
+    PickSelectorEntry(main, 1);
     EXPECT_EQ(main.SelectedDrive, u"f:");
     EXPECT_EQ(main.iPod.GetSongCount(), 3);
     EXPECT_EQ(main.AdvStringGridSong->RowCount(), 4);
@@ -118,13 +123,30 @@ TEST_F(MainWindowTest, ErrorsOfTheSelectorReachTheDefaultMessageBox) {
     TFormMain& main = Start();
     FailingOpen failing;
     platform::files::SetFaultHook(&failing);
-    main.iPodSelectorCom->hidePopup();
+    PickSelectorEntry(main, 0);
     platform::files::SetFaultHook(nullptr);
     ASSERT_EQ(ui_.boxes.shown.size(), 1u);
     EXPECT_EQ(ui_.boxes.shown[0].caption, "Quillmere");
     EXPECT_EQ(ui_.boxes.shown[0].text, "Cannot open file e:\\iPod_Control\\iTunes\\itunesdb.");
     EXPECT_EQ(ui_.boxes.shown[0].icon, platform::ui::MessageBoxIcon::Error);
     EXPECT_EQ(main.iPod.GetSongCount(), 2);
+}
+
+TEST_F(MainWindowTest, OnlyAnOpenedListClosesUp) {
+    InstallSettings();
+    AttachIPod('e', "first", Songs(u"e", 3));
+    AttachIPod('g', "second", Songs(u"g", 2));
+    TFormMain& main = Start();
+    // Hiding a list that never opened (as the window does when it goes away) changes nothing.
+    main.iPodSelectorCom->setCurrentIndex(1);
+    main.iPodSelectorCom->hidePopup();
+    EXPECT_EQ(main.SelectedDrive, u"e:");
+    // Closing the list without changing the entry reloads it all the same.
+    PickSelectorEntry(main, 1);
+    EXPECT_EQ(main.SelectedDrive, u"g:");
+    main.ShowStatus("something else");
+    PickSelectorEntry(main, 1);
+    EXPECT_EQ(main.StatusText(), "2 Files found in your iPod.");
 }
 
 TEST_F(MainWindowTest, ShowingCentresTheWindowOnTheScreen) {

@@ -11,5 +11,10 @@ public:
 
     std::function<void()> OnCloseUp;
 
+    void showPopup() override;
     void hidePopup() override;
+
+private:
+    // Qt also hides the list when the box itself goes away; only a list that was open closes up.
+    bool popupOpen_ = false;
 };
