@@ -192,6 +192,7 @@ private:
 
     void FinishJob(const std::string& status);
     void AbandonJob();
+    std::string StopStatus() const;
 
     bool shownOnce_ = false;
     bool quitConfirmed_ = false;

@@ -6,6 +6,7 @@
 #include "app/FrmReport.h"
 #include "app/component/CloseUpComboBox.h"
 #include "app/component/ITunesStringGrid.h"
+#include "app/component/XP_Button.h"
 #include "app/component/XP_ProgressBar_Itunes.h"
 #include "app/copy_messages.h"
 #include "app/copy_thread.h"
@@ -19,6 +20,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QPushButton>
+#include <cctype>
 #include <thread>
 
 namespace {
@@ -47,7 +49,8 @@ void TFormMain::CopyoutSongClick() {
                 continue;
             const std::string extension =
                 ExtensionPart(platform::text::WideToAnsi(songOfRow(row).Location));
-            saveRequest_.fileName = AdvStringGridSong->GetCell(1, row) + extension;
+            // The name the file will get: a "/" in a title would make the dialog a folder.
+            saveRequest_.fileName = SafeFileName(AdvStringGridSong->GetCell(1, row), extension);
             saveRequest_.filter = extension;
             break;
         }
@@ -67,9 +70,12 @@ void TFormMain::CopyoutSongClick() {
         ButtonCopy->setText(PauseCaption);
         if (CopyThread)
             CopyThread->WaitFor();
+        // A file's text that was on its way when the job was paused would hide "Copy process
+        // paused."; the worker shows the next file's text once it goes on.
         CopyThread = std::make_unique<TCopyThread>(*sender_, Settings.OverwriteExisting,
                                                    [this](const std::string& text) {
-                                                       ShowStatus(text);
+                                                       if (!CopyThread->Suspended())
+                                                           ShowStatus(text);
                                                    });
         CopyThread->CopySources = CopySources.get();
         CopyThread->CopyTargets = CopyTargets.get();
@@ -107,8 +113,8 @@ void TFormMain::XP_ButtonSmall3Click() {
     if (wasRunning)
         ButtonCopyClick(); // pauses
     const auto answer = platform::ui::MessageBoxes().Show(
-        this, "Quit and ignore copying file?", "Quillmere", platform::ui::MessageBoxIcon::Information,
-        platform::ui::MessageBoxButtons::YesNo);
+        this, "Quit and ignore copying file?", "Quillmere",
+        platform::ui::MessageBoxIcon::Information, platform::ui::MessageBoxButtons::YesNo);
     if (answer == platform::ui::MessageBoxAnswer::Yes) {
         quitConfirmed_ = true;
         close();
@@ -161,9 +167,25 @@ void TFormMain::CMProgressFinish() {
     }
 }
 
+// The worker's reason ends in a whole path where it names a file; the status line has room
+// for the file's name.
+std::string TFormMain::StopStatus() const {
+    std::string reason = CopyThread ? CopyThread->StopReason() : std::string();
+    for (std::size_t at = 0; at + 2 < reason.size(); ++at) {
+        const bool drive = std::isalpha(static_cast<unsigned char>(reason[at])) &&
+                           reason[at + 1] == ':' && reason[at + 2] == '\\' &&
+                           (at == 0 || reason[at - 1] == ' ');
+        if (drive) {
+            reason.replace(at, std::string::npos, FileNamePart(reason.substr(at)));
+            break;
+        }
+    }
+    return "Copy stopped: " + reason;
+}
+
 void TFormMain::CMProgressStopped() {
     try {
-        const std::string status = "Copy stopped: " + CopyThread->StopReason();
+        const std::string status = StopStatus();
         ShowStatus(status);
         FinishJob(status);
     } catch (const std::exception& error) {

@@ -20,6 +20,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QShowEvent>
+#include <algorithm>
 
 namespace {
 
@@ -107,14 +108,15 @@ void TFormReport::CreateControls() {
     };
     XP_ButtonSmall1 = titleButton(349, "GLYPH_MINIMIZE", "Minimize");
     XP_ButtonSmall3 = titleButton(373, "GLYPH_CLOSE", "Close");
-    XP_ButtonSmall2 =
-        titleButton(397, "GLYPH_HELP", QString::fromStdString(HomePageAddress()));
+    XP_ButtonSmall2 = titleButton(397, "GLYPH_HELP", QString::fromStdString(HomePageAddress()));
     connect(XP_ButtonSmall1, &TXP_Button::clicked, this, [this] { XP_ButtonSmall1Click(); });
     connect(XP_ButtonSmall3, &TXP_Button::clicked, this, [this] { XP_ButtonSmall3Click(); });
     connect(XP_ButtonSmall2, &TXP_Button::clicked, this, [this] { XP_ButtonSmall2Click(); });
 }
 
-int TFormReport::ShowModal() { return exec(); }
+int TFormReport::ShowModal() {
+    return exec();
+}
 
 void TFormReport::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
@@ -145,12 +147,12 @@ void TFormReport::FormShow() {
     const int gridTop = OpenDir->y() + OpenDir->height() + 9;
     int gridHeight = (n + 6) * RowHeight;
     // The window grows with the job until it fills the screen; from there on its list scrolls.
-    const int available = screen() ? screen()->availableGeometry().height()
-                                   : QGuiApplication::primaryScreen()->availableGeometry().height();
+    const QScreen* place = main_.screen() ? main_.screen() : QGuiApplication::primaryScreen();
+    const QRect available = place->availableGeometry();
     const int fixedHeight = gridTop + 20 + BottomBarHeight + 1;
-    const bool scrolls = fixedHeight + gridHeight > available;
+    const bool scrolls = fixedHeight + gridHeight > available.height();
     if (scrolls)
-        gridHeight = std::max(6 * RowHeight, available - fixedHeight);
+        gridHeight = std::max(6 * RowHeight, available.height() - fixedHeight);
     Reporter->SetScrollBars(scrolls ? TITunesStringGrid::ssVertical : TITunesStringGrid::ssNone);
     Reporter->setGeometry(16, gridTop, 401, gridHeight);
 
@@ -163,7 +165,11 @@ void TFormReport::FormShow() {
         edge->resize(edge->width(), windowHeight - TopBarHeight - BottomBarHeight);
     }
     setFixedHeight(windowHeight);
-    move(main_.x() + (main_.width() - width()) / 2, main_.y() + (main_.height() - windowHeight) / 2);
+    int top = main_.y() + (main_.height() - windowHeight) / 2;
+    // A window as high as the screen is of use only when all of it is on the screen.
+    if (scrolls)
+        top = std::clamp(top, available.top(), available.bottom() + 1 - windowHeight);
+    move(main_.x() + (main_.width() - width()) / 2, top);
 
     Reporter->SetCell(0, 0, "File");
     Reporter->SetCell(1, 0, "Copy path");
@@ -186,15 +192,23 @@ void TFormReport::OpenDirClick() {
     }
 }
 
-void TFormReport::ReporterDblClick() { OpenDirClick(); }
+void TFormReport::ReporterDblClick() {
+    OpenDirClick();
+}
 
-void TFormReport::XP_ButtonSmall1Click() { SkinnedWindow::MinimizeApplication(); }
+void TFormReport::XP_ButtonSmall1Click() {
+    SkinnedWindow::MinimizeApplication();
+}
 
 void TFormReport::XP_ButtonSmall3Click() {
     repaint(); // the background at once, then close
     close();
 }
 
-void TFormReport::XP_ButtonSmall2Click() { main_.OpenSupportPage(); }
+void TFormReport::XP_ButtonSmall2Click() {
+    main_.OpenSupportPage();
+}
 
-void TFormReport::SunImage3MouseMove(QMouseEvent*) { skin_->MoveWindow(); }
+void TFormReport::SunImage3MouseMove(QMouseEvent*) {
+    skin_->MoveWindow();
+}

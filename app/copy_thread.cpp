@@ -17,6 +17,12 @@ namespace {
 // Unwinds the body when Abandon() ends the job.
 struct AbandonedJob {};
 
+// A write stored fewer bytes than it was given: that file fails, the job goes on (a file too
+// large for the destination's file system should not keep the smaller ones from being copied).
+struct ShortWrite {
+    std::string reason;
+};
+
 // A file being written under a temporary name; removed unless it was moved into place.
 class TemporaryFile {
 public:
@@ -86,6 +92,7 @@ void TCopyThread::Execute() {
         for (index = 0; index < count; ++index)
             CopyEntry(index);
         index = count;
+        PassGate(); // a job paused after its last block ends when it is continued
         Send(WM_COPYDONE, 1, 1);
         return;
     } catch (const AbandonedJob&) {
@@ -124,6 +131,7 @@ void TCopyThread::CopyEntry(std::size_t index) {
         SetResult(index, CopyOutcome::MissingSource, "Source file not found: " + source);
         return;
     }
+    PassGate(); // a paused job does not announce its next file
     ShowStatus("Copying " + (*CopyNames)[index] + "...");
 
     std::optional<platform::files::InputFile> input;
@@ -134,7 +142,12 @@ void TCopyThread::CopyEntry(std::size_t index) {
         SetResult(index, CopyOutcome::Failed, "No free numbered name for " + planned);
         return;
     }
-    CopyBlocks(input, *destination);
+    try {
+        CopyBlocks(input, *destination);
+    } catch (const ShortWrite& failure) {
+        SetResult(index, CopyOutcome::Failed, failure.reason);
+        return;
+    }
 
     written_.insert(WrittenKey(*destination));
     (*CopyTargets)[index] = std::move(*destination);
@@ -163,25 +176,27 @@ void TCopyThread::CopyBlocks(std::optional<platform::files::InputFile>& input,
             // The user knows the file by its own name, not by the temporary one.
             throw platform::OsError(platform::FormatMessage("Cannot create file %s", destination));
         }
-        std::uint64_t stored = 0;
-        std::size_t filled = 0; // bytes of the chunk in the buffer
-        std::size_t handed = 0; // of those, the bytes already reported as blocks
+        // Bytes go to the temporary file a chunk at a time, ahead of their blocks' progress
+        // messages; nobody sees that file before it is complete. Blocks are counted over the
+        // whole file, so however the chunks fall, a file of n bytes is ceil(n / 2048) blocks
+        // and one message more for the final empty read.
+        std::uint64_t copied = 0;   // bytes in the temporary file
+        std::uint64_t reported = 0; // of those, the bytes already reported as blocks
+        bool atEnd = false;
         for (;;) {
             PassGate();
-            if (handed == filled) {
-                // A chunk goes to the temporary file ahead of its blocks' progress messages;
-                // nobody sees that file before it is complete.
-                const auto copied = output->CopyFrom(*input, ChunkBytes, buffer_.data());
-                stored += copied.stored;
-                if (copied.stored < copied.read)
-                    throw platform::OsError("Disk full: only " + std::to_string(stored) + " of " +
-                                            std::to_string(sourceSize) + " bytes written to " +
-                                            destination);
-                filled = copied.read;
-                handed = 0;
+            if (!atEnd && copied - reported < BlockBytes) {
+                const auto chunk = output->CopyFrom(*input, ChunkBytes, buffer_.data());
+                if (chunk.stored < chunk.read)
+                    throw ShortWrite{"Only " + std::to_string(copied + chunk.stored) + " of " +
+                                     std::to_string(sourceSize) + " bytes could be written to " +
+                                     destination};
+                copied += chunk.read;
+                atEnd = chunk.read == 0;
+                continue;
             }
-            const std::size_t block = std::min(BlockBytes, filled - handed);
-            handed += block;
+            const std::uint64_t block = std::min<std::uint64_t>(BlockBytes, copied - reported);
+            reported += block;
             Send(WM_COPYPROGRESS, BlockBytes, static_cast<platform::LPARAM>(total_));
             if (block == 0)
                 break;
