@@ -2,6 +2,8 @@
 
 #include "app/component/CloseUpComboBox.h"
 #include "app/component/ITunesStringGrid.h"
+#include "app/component/SkinBitmaps.h"
+#include "app/component/SkinnedWindow.h"
 #include "app/component/XP_ProgressBar_Itunes.h"
 #include "app/copy_messages.h"
 #include "app/copy_thread.h"
@@ -13,28 +15,81 @@
 #include "platform/drives.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "platform/ui/design_fonts.h"
 #include "platform/ui/message_sender.h"
-#include "platform/ui/shell.h"
 #include "platform/ui/mount_watcher.h"
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QMenu>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainterPath>
-#include <QPushButton>
-#include <QRegion>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
+#include <array>
+#include <initializer_list>
 
 namespace {
 
 constexpr const char* NoiPodText = "Please connect your iPod";
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+// The frame of the main window, as placed at design time.
+constexpr std::array<SkinPiece, 14> FramePieces = {{
+    {"SunImage3", 0, 0, 6, 78, "FRAME_TOPLEFT", false},
+    {"SunImage1", 6, 0, 213, 78, "FRAME_TOP", true},
+    {"SunImage8", 219, 0, 6, 78, "DISPLAY_LEFT", false},
+    {"SunImage6", 225, 0, 253, 78, "DISPLAY_MIDDLE", true},
+    {"SunImage7", 478, 0, 6, 78, "DISPLAY_RIGHT", false},
+    {"SunImage5", 484, 0, 213, 78, "FRAME_TOP", true},
+    {"SunImage4", 697, 0, 6, 78, "FRAME_TOPRIGHT", false},
+    {"SunImage9", 0, 78, 3, 387, "FRAME_LEFT", true},
+    {"SunImage10", 700, 78, 3, 387, "FRAME_RIGHT", true},
+    {"ImageB1", 0, 465, 6, 33, "FRAME_BOTTOMLEFT", false},
+    {"ImageB2", 6, 465, 691, 33, "FRAME_BOTTOM", true},
+    {"ImageB3", 697, 465, 6, 33, "FRAME_BOTTOMRIGHT", false},
+    {"Image1", 40, 465, 185, 32, "PRODUCT_NAME", false},
+    {"Image2", 496, 465, 171, 32, "HOME_PAGE", false},
+}};
+
+// The drop-down list and the search field draw no face of their own: their picture frames are
+// the field, the frame's arrow the list's button.
+constexpr const char* SelectorLook =
+    "QComboBox { border: none; background: transparent; padding: 0px 0px 0px 4px;"
+    " color: rgb(40, 48, 40); }"
+    "QComboBox::drop-down { border: none; width: 16px; subcontrol-origin: border;"
+    " subcontrol-position: top right; }"
+    "QComboBox::down-arrow { image: none; width: 0px; height: 0px; }"
+    "QComboBox QAbstractItemView { background: white; color: rgb(40, 48, 40);"
+    " border: 1px solid rgb(120, 124, 120); selection-color: rgb(40, 48, 40);"
+    " selection-background-color: rgb(204, 216, 196); outline: none; }";
+constexpr const char* SearchFieldLook =
+    "QLineEdit { border: none; background: transparent; padding: 0px;"
+    " color: rgb(40, 48, 40); selection-background-color: rgb(150, 172, 144); }";
+const QColor DisplayText(48, 64, 48);
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+TSunImage* PlacePicture(QWidget* parent, const char* name, const QRect& place, const char* bitmap) {
+    auto* picture = new TSunImage(parent);
+    picture->setObjectName(QString::fromLatin1(name));
+    picture->setGeometry(place);
+    picture->SetPicture(SkinBitmap(bitmap));
+    return picture;
+}
+
+TXP_ButtonSmall* MakeTitleButton(int left, const char* picture, const QString& hint,
+                                 QWidget* parent) {
+    auto* button = new TXP_ButtonSmall(parent);
+    button->move(left, 10);
+    button->SetPicture(SkinBitmap(picture));
+    button->SetHint(hint);
+    return button;
+}
 
 } // namespace
 
@@ -76,54 +131,84 @@ TFormMain::~TFormMain() {
 }
 
 void TFormMain::CreateControls() {
-    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setWindowFlags(Qt::Window);
     setWindowTitle("Quillmere");
     setFixedSize(DesignWidth, DesignHeight);
-    setAutoFillBackground(true);
-    QPalette background = palette();
-    background.setColor(QPalette::Window, QColor(224, 224, 224));
-    setPalette(background);
+    setFont(platform::ui::DialogFont());
+    skin_ = new SkinnedWindow(*this);
+    CreateSkin();
 
-    iPodSelector = new QLabel(this);
-    iPodSelector->setGeometry(54, 33, 130, 24);
-    iPodSelector->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    iPodSelector = PlacePicture(this, "iPodSelector", QRect(54, 33, 130, 24), "SELECTOR_FRAME");
     iPodSelectorCom = new TCloseUpComboBox(this);
     iPodSelectorCom->setGeometry(56, 35, 126, 21);
+    iPodSelectorCom->setStyleSheet(SelectorLook);
     iPodSelectorCom->OnCloseUp = [this] { RunHandler(this, [this] { iPodSelectorComCloseUp(); }); };
-    Image3 = new QLabel("iPod", this);
-    Image3->setGeometry(104, 61, 22, 17);
+    Image3 = PlacePicture(this, "Image3", QRect(104, 61, 22, 17), "WORD_IPOD");
 
     Notifier = new QLabel(this);
     Notifier->setGeometry(233, 32, 232, 17);
     Notifier->setAlignment(Qt::AlignCenter);
+    QPalette display = Notifier->palette();
+    display.setColor(QPalette::WindowText, DisplayText);
+    Notifier->setPalette(display);
     ProgressBarItunes = new TProgressBarItunes(this);
     ProgressBarItunes->setGeometry(240, 54, 225, 11);
 
-    SearchBox = new QLabel(this);
-    SearchBox->setGeometry(520, 33, 130, 26);
-    SearchBox->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    SearchBox = PlacePicture(this, "SearchBox", QRect(520, 33, 130, 26), "SEARCH_FRAME");
     Edit1 = new QLineEdit(this);
     Edit1->setGeometry(543, 39, 93, 14);
     Edit1->setFrame(false);
-    Image4 = new QLabel("Search", this);
-    Image4->setGeometry(569, 61, 38, 17);
+    Edit1->setStyleSheet(SearchFieldLook);
+    Image4 = PlacePicture(this, "Image4", QRect(569, 61, 38, 17), "WORD_SEARCH");
 
-    XP_Button5 = new QPushButton(this);
+    XP_Button5 = new TXP_Button(this);
     XP_Button5->setGeometry(384, 429, 89, 27);
-    XP_Button3 = new QPushButton("Options", this);
+    XP_Button3 = new TXP_Button("Options", this);
     XP_Button3->setGeometry(488, 429, 89, 27);
-    ButtonCopy = new QPushButton("Copy", this);
+    ButtonCopy = new TXP_Button("Copy", this);
     ButtonCopy->setGeometry(592, 429, 89, 27);
-    connect(XP_Button5, &QPushButton::clicked, this, [this] { OpenHomePage(); });
-    connect(XP_Button3, &QPushButton::clicked, this, [this] { RunHandler(this, [this] { XP_Button3Click(); }); });
-    connect(ButtonCopy, &QPushButton::clicked, this, [this] { RunHandler(this, [this] { ButtonCopyClick(); }); });
+    connect(XP_Button5, &TXP_Button::clicked, this,
+            [this] { RunHandler(this, [this] { XP_Button5Click(); }); });
+    connect(XP_Button3, &TXP_Button::clicked, this,
+            [this] { RunHandler(this, [this] { XP_Button3Click(); }); });
+    connect(ButtonCopy, &TXP_Button::clicked, this,
+            [this] { RunHandler(this, [this] { ButtonCopyClick(); }); });
+
+    XP_ButtonSmall1 = MakeTitleButton(616, "GLYPH_MINIMIZE", "Minimize", this);
+    XP_ButtonSmall3 = MakeTitleButton(640, "GLYPH_CLOSE", "Close", this);
+    XP_ButtonSmall2 =
+        MakeTitleButton(664, "GLYPH_HELP", QString::fromStdString(HomePageAddress()), this);
+    connect(XP_ButtonSmall1, &TXP_Button::clicked, this,
+            [this] { RunHandler(this, [this] { XP_ButtonSmall1Click(); }); });
+    connect(XP_ButtonSmall3, &TXP_Button::clicked, this,
+            [this] { RunHandler(this, [this] { XP_ButtonSmall3Click(); }); });
+    connect(XP_ButtonSmall2, &TXP_Button::clicked, this,
+            [this] { RunHandler(this, [this] { XP_ButtonSmall2Click(); }); });
 
     Edit1->installEventFilter(this);
 
     CreateTables();
     CreateMenus();
+
+    for (QWidget* piece : std::initializer_list<QWidget*>{
+             ImageB1,   ImageB2,   ImageB3,   SunImage1, SunImage3,         SunImage4, SunImage5,
+             SunImage6, SunImage7, SunImage8, SunImage9, SunImage10,        SearchBox, iPodSelector,
+             Image1,    Image2,    Image3,    Image4,    ProgressBarItunes, Notifier})
+        skin_->BindDrag(piece);
+    skin_->OnDragMouseMove = [this](QMouseEvent* event) {
+        RunHandler(this, [this, event] { APPMoesemove(event); });
+    };
+
     mountWatcher_ = std::make_unique<platform::MountWatcher>(platform::Drives(), *this);
     sender_ = std::make_unique<platform::ui::QtMessageSender>(*this);
+}
+
+void TFormMain::CreateSkin() {
+    std::array<TSunImage**, FramePieces.size()> pieces = {
+        &SunImage3, &SunImage1,  &SunImage8, &SunImage6, &SunImage7, &SunImage5, &SunImage4,
+        &SunImage9, &SunImage10, &ImageB1,   &ImageB2,   &ImageB3,   &Image1,    &Image2};
+    for (std::size_t i = 0; i < FramePieces.size(); ++i)
+        *pieces[i] = skin_->PlacePiece(FramePieces[i]);
 }
 
 void TFormMain::CreateTables() {
@@ -248,9 +333,7 @@ void TFormMain::CreateMenus() {
 }
 
 void TFormMain::FormCreate() {
-    QPainterPath outline;
-    outline.addRoundedRect(QRectF(0, 0, width(), height()), 3, 3);
-    setMask(QRegion(outline.toFillPolygon().toPolygon()));
+    skin_->SetRoundedRegion();
 }
 
 void TFormMain::showEvent(QShowEvent* event) {
@@ -287,7 +370,8 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     // However the window is closed, a running job is asked about first.
     if (Copying && !quitConfirmed_) {
         event->ignore();
-        QTimer::singleShot(0, this, [this] { RunHandler(this, [this] { XP_ButtonSmall3Click(); }); });
+        QTimer::singleShot(0, this,
+                           [this] { RunHandler(this, [this] { XP_ButtonSmall3Click(); }); });
         return;
     }
     AbandonJob();
@@ -300,15 +384,47 @@ void TFormMain::FormClose() {
     Settings.WriteRegistry();
 }
 
-void TFormMain::OpenHomePage() { platform::ui::Shell().ShellExecute(this, "", HomePageAddress()); }
-
-void TFormMain::OpenSupportPage() {
-    platform::ui::Shell().ShellExecute(this, "", SupportPageAddress());
+void TFormMain::OpenHomePage() {
+    SkinnedWindow::OpenAddress(this, HomePageAddress());
 }
 
-void TFormMain::ShowStatus(const std::string& text) { Notifier->setText(Q(ShortenStatusText(text))); }
+void TFormMain::OpenSupportPage() {
+    SkinnedWindow::OpenAddress(this, SupportPageAddress());
+}
 
-std::string TFormMain::StatusText() const { return Notifier->text().toStdString(); }
+void TFormMain::APPMoesemove(QMouseEvent* event) {
+    if (!event->buttons().testFlag(Qt::LeftButton))
+        return;
+    skin_->MoveWindow();
+    RecreateTables();
+}
+
+// The tables are drawn afresh once the window has been moved; their rows, marks, texts, widths
+// and scroll positions live in the grids and are not touched.
+void TFormMain::RecreateTables() {
+    for (TITunesStringGrid* table : {AdvStringGridSong, AlbumList, ArtistList, FileTypeList})
+        table->Refresh();
+}
+
+void TFormMain::XP_ButtonSmall1Click() {
+    SkinnedWindow::MinimizeApplication();
+}
+
+void TFormMain::XP_ButtonSmall2Click() {
+    OpenSupportPage();
+}
+
+void TFormMain::XP_Button5Click() {
+    OpenHomePage();
+}
+
+void TFormMain::ShowStatus(const std::string& text) {
+    Notifier->setText(Q(ShortenStatusText(text)));
+}
+
+std::string TFormMain::StatusText() const {
+    return Notifier->text().toStdString();
+}
 
 void TFormMain::LoadSelectedPod() {
     iPod.DriveRoot = platform::text::WideToAnsi(SelectedDrive);

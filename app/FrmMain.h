@@ -1,5 +1,8 @@
 #pragma once
 
+#include "app/component/SunImage.h"
+#include "app/component/XP_Button.h"
+#include "app/component/XP_ButtonSmall.h"
 #include "app/copy_job.h"
 #include "app/database/iPodcomponent.h"
 #include "app/settings_store.h"
@@ -16,7 +19,8 @@ class QAction;
 class QLabel;
 class QLineEdit;
 class QMenu;
-class QPushButton;
+class QMouseEvent;
+class SkinnedWindow;
 class TCloseUpComboBox;
 class TCopyThread;
 class TFormOption;
@@ -59,17 +63,20 @@ public:
     TFormReport* FormReport = nullptr;
 
     // Controls.
-    QLabel* iPodSelector = nullptr;
+    TSunImage* iPodSelector = nullptr; // picture frame around the drop-down list
     TCloseUpComboBox* iPodSelectorCom = nullptr;
-    QLabel* Image3 = nullptr;
+    TSunImage* Image3 = nullptr; // the word iPod
     QLabel* Notifier = nullptr;
     TProgressBarItunes* ProgressBarItunes = nullptr;
-    QLabel* SearchBox = nullptr;
+    TSunImage* SearchBox = nullptr; // picture frame around the search field
     QLineEdit* Edit1 = nullptr;
-    QLabel* Image4 = nullptr;
-    QPushButton* XP_Button5 = nullptr;
-    QPushButton* XP_Button3 = nullptr;
-    QPushButton* ButtonCopy = nullptr;
+    TSunImage* Image4 = nullptr;      // the word Search
+    TXP_Button* XP_Button5 = nullptr; // "WebSite"
+    TXP_Button* XP_Button3 = nullptr; // "Options"
+    TXP_Button* ButtonCopy = nullptr;
+    TXP_ButtonSmall* XP_ButtonSmall1 = nullptr; // minimise
+    TXP_ButtonSmall* XP_ButtonSmall3 = nullptr; // close
+    TXP_ButtonSmall* XP_ButtonSmall2 = nullptr; // help
     TITunesStringGrid* AlbumList = nullptr;
     TITunesStringGrid* ArtistList = nullptr;
     TITunesStringGrid* FileTypeList = nullptr;
@@ -93,6 +100,22 @@ public:
     QAction* InvertSelectFileType = nullptr;
     QAction* ClearSelectFileType = nullptr;
 
+    // Skin pieces of the frame.
+    TSunImage* SunImage1 = nullptr;
+    TSunImage* SunImage3 = nullptr;
+    TSunImage* SunImage4 = nullptr;
+    TSunImage* SunImage5 = nullptr;
+    TSunImage* SunImage6 = nullptr;
+    TSunImage* SunImage7 = nullptr;
+    TSunImage* SunImage8 = nullptr;
+    TSunImage* SunImage9 = nullptr;
+    TSunImage* SunImage10 = nullptr;
+    TSunImage* ImageB1 = nullptr;
+    TSunImage* ImageB2 = nullptr;
+    TSunImage* ImageB3 = nullptr;
+    TSunImage* Image1 = nullptr; // product name
+    TSunImage* Image2 = nullptr; // home-page address
+
     void SetPlayOnDoubleClick(bool value) { Settings.SetPlayOnDoubleClick(value); }
     void SetOverwriteExisting(bool value) { Settings.SetOverwriteExisting(value); }
 
@@ -109,6 +132,12 @@ public:
     void CMProgressFinish();
     void CMProgressStopped();
     void XP_Button3Click(); // "Options"
+
+    // Window chrome: dragging by the frame, the title-bar buttons.
+    void APPMoesemove(QMouseEvent* event);
+    void XP_ButtonSmall1Click();
+    void XP_ButtonSmall2Click();
+    void XP_Button5Click();
 
     // The product's pages, handed to the shell with the main window as owner.
     void OpenHomePage();
@@ -177,6 +206,8 @@ protected:
 
 private:
     void CreateControls();
+    void CreateSkin();
+    void RecreateTables();
     void CreateTables();
     void LoadCatalogue();
     void CreateMenus();
@@ -194,6 +225,7 @@ private:
     void AbandonJob();
     std::string StopStatus() const;
 
+    SkinnedWindow* skin_ = nullptr;
     bool shownOnce_ = false;
     bool quitConfirmed_ = false;
     std::unique_ptr<platform::ui::QtMessageSender> sender_;

@@ -343,6 +343,16 @@ QImage GridHeader() {
 QImage SelectorFrame() {
     QImage image = TopBandCanvas(130, 24, 36);
     RecessedField(image, QRectF(0, 0, 130, 24), 4, qRgb(236, 236, 236), FieldWhite);
+    // The list's button: the list lies 2 pixels in and leaves its last 16 columns to it.
+    for (int y = 5; y <= 19; ++y)
+        image.setPixel(111, y, FieldRim);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(PictureInk));
+    const QPointF arrow[] = {{116, 10.5}, {124, 10.5}, {120, 14.5}};
+    painter.drawPolygon(arrow, 3);
+    painter.end();
     return Finished(image);
 }
 

@@ -5,6 +5,7 @@
 #include "platform/ui/shell.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QWidget>
@@ -17,16 +18,46 @@ namespace {
 
 const QColor SkinBackground(224, 224, 224);
 
+// Notes whether the window system has been asked to move a window since the last mouse button
+// went down; any press or release starts afresh.
+class PressWatcher : public QObject {
+public:
+    bool moveRequested = false;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease)
+            moveRequested = false;
+        return false;
+    }
+};
+
+PressWatcher& Presses() {
+    static PressWatcher* watcher = [] {
+        auto* created = new PressWatcher;
+        created->setParent(QCoreApplication::instance());
+        QCoreApplication::instance()->installEventFilter(created);
+        return created;
+    }();
+    return *watcher;
+}
+
 // The system's move follows the pointer only while a button is held and ends at once without
 // one; window managers that are asked to move with no button held would instead keep the window
-// on the pointer until the next click, so such a request is not passed on.
+// on the pointer until the next click, so such a request is not passed on. Nor is a second
+// request for the same press: the move already running takes the pointer, and a window manager
+// asked again loses the button's release and leaves the window stuck to the pointer.
 bool StartSystemMove(QWidget& window) {
     if (QWidget* grabber = QWidget::mouseGrabber())
         grabber->releaseMouse();
     QWindow* handle = window.windowHandle();
-    if (handle == nullptr || QGuiApplication::mouseButtons() == Qt::NoButton)
+    PressWatcher& presses = Presses();
+    if (handle == nullptr || QGuiApplication::mouseButtons() == Qt::NoButton ||
+        presses.moveRequested)
         return false;
-    return handle->startSystemMove();
+    presses.moveRequested = handle->startSystemMove();
+    return presses.moveRequested;
 }
 
 SkinnedWindow::MoveStarter& CurrentMoveStarter() {
