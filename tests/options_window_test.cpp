@@ -10,6 +10,7 @@
 #include "app/component/XP_GroupBox.h"
 #include "app/layout_file.h"
 #include "app/product_addresses.h"
+#include "platform/registry.h"
 #include "platform/ui/shell.h"
 #include "tests/support/main_window_fixture.h"
 
@@ -225,6 +226,27 @@ TEST_F(OptionsWindowTest, AlbumPaneClearedThenCancelStaysHiddenAndIsSavedHidden)
     const TWindowLayout saved = TLayoutFile("c:\\app").Read();
     EXPECT_FALSE(saved.AlbumList);
     EXPECT_TRUE(saved.ArtistList);
+}
+
+TEST_F(OptionsWindowTest, TitleBarCloseKeepsPanesAndColumnsForTheLayoutFileButNotTheOptions) {
+    Open();
+    ClickCheck(options->SunCheckListBoxModule, 1); // Search Box cleared
+    ClickCheck(options->SunCheckListBoxCols, 5);   // Filetype cleared
+    QTest::mouseClick(options->PlaySong, Qt::LeftButton);
+    QTest::mouseClick(options->OverWrite, Qt::LeftButton);
+    QTest::mouseClick(options->XP_ButtonSmall3, Qt::LeftButton);
+    EXPECT_FALSE(options->isVisible());
+
+    options.reset();
+    Stop();
+    const TWindowLayout saved = TLayoutFile("c:\\app").Read();
+    EXPECT_FALSE(saved.SearchBox);
+    EXPECT_TRUE(saved.iPodSelector);
+    EXPECT_THAT(saved.ColumnWidths,
+                ElementsAre("0", "80", "80", "80", "80", "80", "0", "80", "80", "80", "80"));
+    auto& registry = platform::CurrentUser();
+    EXPECT_EQ(registry.QueryValue("Software\\Quillmere", "DBClickPlaySong")->AsDword(), 0u);
+    EXPECT_EQ(registry.QueryValue("Software\\Quillmere", "OverWriteExistFile")->AsDword(), 1u);
 }
 
 TEST_F(OptionsWindowTest, WithoutPanesTheSongTableMovesUpAndBack) {
