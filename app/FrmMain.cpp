@@ -57,7 +57,7 @@ constexpr std::array<SkinPiece, 14> FramePieces = {{
 // The drop-down list and the search field draw no face of their own: their picture frames are
 // the field, the frame's arrow the list's button.
 constexpr const char* SelectorLook =
-    "QComboBox { border: none; background: transparent; padding: 0px 0px 0px 4px;"
+    "QComboBox { border: none; background: transparent; padding: 0px 17px 0px 3px;"
     " color: rgb(40, 48, 40); }"
     "QComboBox::drop-down { border: none; width: 16px; subcontrol-origin: border;"
     " subcontrol-position: top right; }"
