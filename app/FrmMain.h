@@ -6,6 +6,7 @@
 #include "app/copy_job.h"
 #include "app/database/iPodcomponent.h"
 #include "app/settings_store.h"
+#include "app/song_view.h"
 #include "platform/messages.h"
 #include "platform/ui/save_dialog.h"
 
@@ -232,5 +233,8 @@ private:
     platform::ui::SaveDialogRequest saveRequest_; // the dialog keeps what it last proposed
     int addedRows_ = 0;        // rows added by the rebuild in progress
     std::uint32_t catalogueGeneration_ = 0; // changes with every load, to date the rows
+    std::unique_ptr<TSongTexts> songTexts_; // the catalogue's texts, converted once per load
+    std::uint32_t songTextsGeneration_ = 0;
+    const TSongTexts& SongTexts();
     std::unique_ptr<platform::MountWatcher> mountWatcher_;
 };

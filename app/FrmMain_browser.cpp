@@ -7,7 +7,6 @@
 #include "app/component/XP_ProgressBar_Itunes.h"
 #include "app/error_log.h"
 #include "app/song_search.h"
-#include "app/song_view.h"
 #include "platform/text.h"
 #include "platform/ui/shell.h"
 
@@ -33,8 +32,6 @@ void Activate(QAction* item) {
     if (item->isEnabled())
         item->trigger();
 }
-
-std::string Ansi(const std::u16string& text) { return platform::text::WideToAnsi(text); }
 
 int WidthOf(const std::string& text) {
     try {
@@ -76,51 +73,50 @@ void TFormMain::DisPlaySongs(int kind, const TStringList* values) {
         if (view == ViewKind::Empty)
             return; // the header and one empty row
         AdvStringGridSong->SetRowCount(n + 1);
+        if (n <= 0)
+            return; // no song walked: the status line keeps its text
         static const TStringList none;
         const TStringList& texts = values ? *values : none;
-        if (n > 0) {
-            // The status is set while songs are walked, so an empty catalogue keeps the old one.
-            if (view == ViewKind::All)
-                ShowStatus(std::to_string(n) + " Files found in your iPod.");
-            else if (view != ViewKind::Search)
-                ShowStatus(ViewStatusText(view, texts));
-        }
-        bool matchFound = false;
-        TSong song;
-        for (std::int32_t i = 0; i < n; ++i) {
-            iPod.SongAt(i, song);
-            if (view == ViewKind::Search) {
-                if (SongPassesView(view, texts, song)) {
-                    matchFound = true;
-                    AddSongRow(i);
-                } else if (!matchFound && addedRows_ == 0 &&
-                           AdvStringGridSong->RowCount() != 2) {
-                    DisPlaySongs(static_cast<int>(ViewKind::Empty));
-                }
-            } else if (SongPassesView(view, texts, song)) {
-                AddSongRow(i);
-            }
-        }
+        if (view == ViewKind::All)
+            ShowStatus(std::to_string(n) + " Files found in your iPod.");
+        else if (view != ViewKind::Search)
+            ShowStatus(ViewStatusText(view, texts));
+        const std::vector<std::int32_t> shown =
+            SongTexts().SongsInView(view, texts, static_cast<std::size_t>(n));
+        // A search empties the table at the first song that does not match, until one does.
+        if (view == ViewKind::Search && (shown.empty() || shown.front() != 0))
+            DisPlaySongs(static_cast<int>(ViewKind::Empty));
+        for (const std::int32_t index : shown)
+            AddSongRow(index);
     } catch (const std::exception& error) {
         TLogClass::WriteErrorLog(std::string("DisPlaySongs:") + error.what());
     }
 }
 
 void TFormMain::AddSongRow(std::int32_t index) {
-    TSong song;
-    iPod.SongAt(index, song);
+    const TSongTexts& texts = SongTexts();
     const int r = ++addedRows_;
     AdvStringGridSong->SetRowCount(r + 1);
     AdvStringGridSong->SetRowHeights(r, RowHeight);
-    const std::u16string* fields[] = {&song.Title,    &song.SizeText,  &song.Album,
-                                      &song.Artist,   &song.Genre,     &song.FileType,
-                                      &song.Comment,  &song.EQSetting, &song.Composer,
-                                      &song.Grouping};
-    for (int col = 1; col <= 10; ++col)
-        AdvStringGridSong->SetCell(col, r, Ansi(*fields[col - 1]));
+    if (index >= 0 && static_cast<std::size_t>(index) < texts.Size()) {
+        for (int col = 1; col <= 10; ++col)
+            AdvStringGridSong->SetCell(
+                col, r, texts.Text(static_cast<std::size_t>(index), TSongTexts::Column(col - 1)));
+    }
     AdvStringGridSong->SetRowTag(r, (static_cast<std::int64_t>(catalogueGeneration_) << 32) |
                                         (static_cast<std::int64_t>(index) + 1));
     AdvStringGridSong->SetRowMarked(r, false);
+}
+
+const TSongTexts& TFormMain::SongTexts() {
+    // Every load changes the generation; the size guards against songs changed behind it.
+    if (!songTexts_ || songTextsGeneration_ != catalogueGeneration_ ||
+        songTexts_->Size() != iPod.Songs.size()) {
+        songTexts_.reset();
+        songTexts_ = std::make_unique<TSongTexts>(iPod.Songs);
+        songTextsGeneration_ = catalogueGeneration_;
+    }
+    return *songTexts_;
 }
 
 bool TFormMain::RowSong(int row, TSong& song) const {
@@ -173,10 +169,12 @@ void TFormMain::FillNamePane(TITunesStringGrid* pane, const char* header, const 
 
 void TFormMain::DisPlayOther() {
     try {
-        FillNamePane(ArtistList, ArtistHeader, iPod.ArtistNames());
-        FillNamePane(AlbumList, AlbumHeader, iPod.AlbumNames());
+        // The catalogue's name lists, taken from the texts converted at the load.
+        const TSongTexts& texts = SongTexts();
+        FillNamePane(ArtistList, ArtistHeader, texts.Names(TSongTexts::Artist));
+        FillNamePane(AlbumList, AlbumHeader, texts.Names(TSongTexts::Album));
 
-        const NameList fileTypes = iPod.FileTypeNames();
+        const NameList fileTypes = texts.Names(TSongTexts::FileType);
         FileTypeList->ClearCells();
         FileTypeList->SetCell(1, 0, FileTypeHeader);
         const int c = static_cast<int>(fileTypes.size());
@@ -299,7 +297,7 @@ void TFormMain::CountMarkedSongs() {
         return;
     int n = 0;
     for (int row = 0; row < AdvStringGridSong->RowCount(); ++row) {
-        if (AdvStringGridSong->IsRowMarked(row) && !AdvStringGridSong->GetCell(1, row).empty())
+        if (AdvStringGridSong->IsRowMarked(row) && !AdvStringGridSong->CellText(1, row).empty())
             ++n;
     }
     ShowStatus(std::to_string(n) + (n >= 2 ? " files" : " file") + " Selected");
@@ -364,7 +362,9 @@ void TFormMain::InvertSelectArtistClick() {
     DisPlayCurrentArtistSongs();
 }
 
-void TFormMain::ClearSelectArtistClick() { ClearPaneRows(ArtistList); }
+void TFormMain::ClearSelectArtistClick() {
+    ClearPaneRows(ArtistList);
+}
 
 void TFormMain::SelectAllAlbumClick() {
     MarkPaneRows(AlbumList, false);
@@ -376,7 +376,9 @@ void TFormMain::InvertSelectAlbumClick() {
     DisPlayCurrentAlbumSongs();
 }
 
-void TFormMain::ClearSelectAlbumClick() { ClearPaneRows(AlbumList); }
+void TFormMain::ClearSelectAlbumClick() {
+    ClearPaneRows(AlbumList);
+}
 
 void TFormMain::SelectAllFileTypeClick() {
     MarkPaneRows(FileTypeList, false);
@@ -388,7 +390,9 @@ void TFormMain::InvertSelectFileTypeClick() {
     DisPlayCurrentFileTypeSongs();
 }
 
-void TFormMain::ClearSelectFileTypeClick() { ClearPaneRows(FileTypeList); }
+void TFormMain::ClearSelectFileTypeClick() {
+    ClearPaneRows(FileTypeList);
+}
 
 void TFormMain::AdvStringGridSongRightClickCell(int row) {
     if (row > 0)

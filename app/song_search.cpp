@@ -8,33 +8,37 @@
 
 namespace {
 
-std::vector<std::string_view> SplitWords(std::string_view text) {
-    std::vector<std::string_view> words;
+bool IsContinuationByte(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+} // namespace
+
+TSearchWords::TSearchWords(std::string_view text) {
     while (!text.empty()) {
         const std::size_t first = text.find_first_not_of(' ');
         text = first == std::string_view::npos ? std::string_view() : text.substr(first);
         const std::size_t space = text.find(' ');
         if (space == std::string_view::npos) {
-            words.push_back(text);
+            words_.emplace_back(text);
             break;
         }
-        words.push_back(text.substr(0, space));
+        words_.emplace_back(text.substr(0, space));
         text = text.substr(space + 1);
     }
-    return words;
 }
 
-bool IsContinuationByte(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
-
-} // namespace
+bool TSearchWords::FoundIn(std::string_view field) const {
+    for (const std::string& word : words_) {
+        if (word.empty() || field.find(word) == std::string_view::npos)
+            return false;
+    }
+    return true;
+}
 
 bool SearchFunc(const std::string& text, const std::string& field) {
     try {
-        for (std::string_view word : SplitWords(text)) {
-            if (word.empty() || field.find(word) == std::string::npos)
-                return false;
-        }
-        return true;
+        return TSearchWords(text).FoundIn(field);
     } catch (const std::exception& error) {
         TLogClass::WriteErrorLog(std::string("SearchFunc:") + error.what());
         return false;

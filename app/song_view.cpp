@@ -1,7 +1,16 @@
 #include "app/song_view.h"
 
+#include "app/error_log.h"
 #include "app/song_search.h"
 #include "platform/text.h"
+
+#include <algorithm>
+#include <array>
+#include <exception>
+#include <map>
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace {
 
@@ -22,6 +31,50 @@ std::string Joined(const std::vector<std::string>& values) {
         joined += value;
     }
     return joined;
+}
+
+// UTF-16 to UTF-8 as the text services convert, an unpaired surrogate becoming "?", without
+// their per-call cost: a catalogue has half a million fields.
+void AppendAnsi(std::string& out, const std::u16string& wide) {
+    const std::size_t at = out.size();
+    out.resize(at + wide.size() * 3); // the most a UTF-16 unit needs
+    char* next = out.data() + at;
+    const auto put = [&next](char32_t byte) { *next++ = static_cast<char>(byte); };
+    for (std::size_t i = 0; i < wide.size(); ++i) {
+        const char32_t unit = wide[i];
+        if (unit < 0x80) {
+            put(unit);
+        } else if (unit < 0x800) {
+            put(0xC0 | unit >> 6);
+            put(0x80 | (unit & 0x3F));
+        } else if (unit < 0xD800 || unit > 0xDFFF) {
+            put(0xE0 | unit >> 12);
+            put(0x80 | (unit >> 6 & 0x3F));
+            put(0x80 | (unit & 0x3F));
+        } else if (unit <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
+                   wide[i + 1] <= 0xDFFF) {
+            const char32_t point = 0x10000 + ((unit - 0xD800) << 10) + (wide[i + 1] - 0xDC00);
+            ++i;
+            put(0xF0 | point >> 18);
+            put(0x80 | (point >> 12 & 0x3F));
+            put(0x80 | (point >> 6 & 0x3F));
+            put(0x80 | (point & 0x3F));
+        } else {
+            put(U'?');
+        }
+    }
+    out.resize(static_cast<std::size_t>(next - out.data()));
+}
+
+TSongTexts::Column PaneColumn(ViewKind kind) {
+    switch (kind) {
+    case ViewKind::Album:
+        return TSongTexts::Album;
+    case ViewKind::Artist:
+        return TSongTexts::Artist;
+    default:
+        return TSongTexts::FileType;
+    }
 }
 
 } // namespace
@@ -55,4 +108,109 @@ std::string ViewStatusText(ViewKind kind, const std::vector<std::string>& values
     default:
         return {};
     }
+}
+
+TSongTexts::TSongTexts(const std::vector<TSong>& songs) : songCount_(songs.size()) {
+    const auto fieldsOf = [](const TSong& song) {
+        return std::array{&song.Title,    &song.SizeText, &song.Album,   &song.Artist,
+                          &song.Genre,    &song.FileType, &song.Comment, &song.EQSetting,
+                          &song.Composer, &song.Grouping};
+    };
+    std::size_t units = 0;
+    for (const TSong& song : songs)
+        for (const std::u16string* field : fieldsOf(song))
+            units += field->size();
+    texts_.reserve(units + units / 8 + 3); // room for some text beyond ASCII
+    starts_.reserve(songs.size() * ColumnCount + 1);
+    for (const TSong& song : songs) {
+        for (const std::u16string* field : fieldsOf(song)) {
+            starts_.push_back(texts_.size());
+            AppendAnsi(texts_, *field);
+        }
+    }
+    starts_.push_back(texts_.size());
+}
+
+const TSongTexts::Spellings& TSongTexts::SpellingsOf(Column column) const {
+    Spellings& spellings = spellings_[column];
+    if (spellings.ofSong.size() == songCount_)
+        return spellings;
+    std::unordered_map<std::string_view, std::uint32_t> idOf;
+    spellings.texts.clear();
+    spellings.ofSong.resize(songCount_);
+    for (std::size_t song = 0; song < songCount_; ++song) {
+        const std::string_view text = Text(song, column);
+        const auto [it, added] =
+            idOf.try_emplace(text, static_cast<std::uint32_t>(spellings.texts.size()));
+        if (added)
+            spellings.texts.push_back(text);
+        spellings.ofSong[song] = it->second;
+    }
+    return spellings;
+}
+
+std::vector<std::string> TSongTexts::Names(Column column) const {
+    // Spellings come in catalogue order, so the first of each sort key is the one met first.
+    const Spellings& spellings = SpellingsOf(column);
+    std::map<std::string, std::string_view> byKey;
+    for (const std::string_view text : spellings.texts)
+        byKey.try_emplace(platform::text::NoCaseSortKey(text), text);
+    std::vector<std::string> names;
+    names.reserve(byKey.size());
+    for (const auto& [key, text] : byKey)
+        names.emplace_back(text);
+    return names;
+}
+
+std::vector<std::int32_t> TSongTexts::SongsInView(ViewKind kind,
+                                                  const std::vector<std::string>& values,
+                                                  std::size_t limit) const {
+    const std::size_t count = std::min(limit, songCount_);
+    std::vector<std::int32_t> shown;
+    const auto showIf = [&](auto passes) {
+        for (std::size_t song = 0; song < count; ++song)
+            if (passes(song))
+                shown.push_back(static_cast<std::int32_t>(song));
+    };
+    switch (kind) {
+    case ViewKind::All:
+        showIf([](std::size_t) { return true; });
+        break;
+    case ViewKind::Album:
+    case ViewKind::Artist:
+    case ViewKind::FileType: {
+        // Equal without regard to case means equal sort keys; the songs share a few spellings,
+        // so each spelling is compared once, not each song.
+        const Spellings& spellings = SpellingsOf(PaneColumn(kind));
+        std::unordered_set<std::string> wanted;
+        for (const std::string& value : values)
+            wanted.insert(platform::text::NoCaseSortKey(value));
+        std::vector<char> passes(spellings.texts.size());
+        for (std::size_t i = 0; i < spellings.texts.size(); ++i)
+            passes[i] = wanted.count(platform::text::NoCaseSortKey(spellings.texts[i])) != 0;
+        showIf([&](std::size_t song) { return passes[spellings.ofSong[song]] != 0; });
+        break;
+    }
+    case ViewKind::Search: {
+        if (values.empty())
+            break;
+        std::optional<TSearchWords> words;
+        try {
+            words.emplace(values.front());
+        } catch (const std::exception& error) {
+            TLogClass::WriteErrorLog(std::string("SearchFunc:") + error.what());
+            break;
+        }
+        showIf([&](std::size_t song) {
+            for (const Column field : {Title, Album, Artist, Composer, Comment})
+                if (words->FoundIn(Text(song, field)))
+                    return true;
+            return false;
+        });
+        break;
+    }
+    case ViewKind::Empty:
+        break;
+    }
+    return shown;
 }

@@ -154,5 +154,37 @@ TEST_F(GridModelTest, GrowingOneRowAtATimeKeepsEveryText) {
     EXPECT_EQ(grid.RowHeights(kRows), 16);
 }
 
+TEST_F(GridModelTest, RewrittenCellsKeepTheirLatestTexts) {
+    // Enough rewriting of long texts that the store drops the replaced ones more than once,
+    // some of them copied from the table's own cells.
+    std::vector<std::string> expected(33);
+    const auto at = [](int i) { return std::pair{i % 3, i / 3}; };
+    for (int step = 0; step < 6000; ++step) {
+        const int target = (step * 7) % 33;
+        const auto [col, row] = at(target);
+        if (step % 5 == 4) {
+            const int source = (step * 11) % 33;
+            const auto [fromCol, fromRow] = at(source);
+            grid.SetCell(col, row, grid.CellText(fromCol, fromRow));
+            expected[target] = expected[source];
+        } else {
+            std::string text(500 + step % 300, static_cast<char>('a' + step % 26));
+            text += std::to_string(step);
+            grid.SetCell(col, row, text);
+            expected[target] = text;
+        }
+        if (step == 3000) {
+            grid.SetRowCount(6); // cut rows leave their texts behind too
+            grid.SetRowCount(11);
+            for (int i = 18; i < 33; ++i)
+                expected[i].clear();
+        }
+    }
+    for (int i = 0; i < 33; ++i) {
+        const auto [col, row] = at(i);
+        ASSERT_EQ(grid.GetCell(col, row), expected[i]) << col << "," << row;
+    }
+}
+
 } // namespace
 } // namespace gridtest

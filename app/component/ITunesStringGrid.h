@@ -8,11 +8,13 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The table behind every list of the program: texts in rows and columns under one fixed
 // header row, a mark per row position that mouse and keys set, and header-click sorting.
-// Cells live here, one vector of texts per row, so 50,000 rows cost no widget items and only
+// Cells live here: every text in one store, each cell an offset and a length into it, so 50,000
+// rows cost no widget items and no allocation per cell, a sort moves small cells only, and only
 // the rows in view are painted.
 class TITunesStringGrid : public QAbstractScrollArea {
     Q_OBJECT
@@ -39,7 +41,7 @@ public:
 
     explicit TITunesStringGrid(QWidget* parent = nullptr);
 
-    int RowCount() const { return static_cast<int>(cells_.size()); }
+    int RowCount() const { return rowCount_; }
     void SetRowCount(int count);
     int ColCount() const { return static_cast<int>(colWidths_.size()); }
     void SetColCount(int count);
@@ -49,9 +51,10 @@ public:
     void SetRowHeights(int row, int pixels);
 
     // Any column and row is accepted: outside the table reads give "" and writes are dropped.
-    // The reference stays valid until the texts or the shape of the table change.
-    const std::string& GetCell(int col, int row) const;
-    void SetCell(int col, int row, std::string text);
+    std::string GetCell(int col, int row) const;
+    // The same text without a copy; valid until the next change of the table's texts or shape.
+    std::string_view CellText(int col, int row) const;
+    void SetCell(int col, int row, std::string_view text);
     void ClearCells();
     // A number the owner keeps with a row: it moves with the row's texts when sorting and is 0
     // for new rows and after ClearCells.
@@ -163,7 +166,23 @@ private:
     void PaintFocusRect(QPainter& painter, int xOffset) const;
     QColor TextColor() const;
 
-    std::vector<std::vector<std::string>> cells_; // per row; a short row reads as empty
+    struct Cell {
+        std::uint32_t offset = 0;
+        std::uint32_t length = 0;
+    };
+    std::size_t CellIndex(int col, int row) const {
+        return static_cast<std::size_t>(row) * colWidths_.size() + static_cast<std::size_t>(col);
+    }
+    std::string_view TextOf(const Cell& cell) const {
+        return std::string_view(texts_.data() + cell.offset, cell.length);
+    }
+    Cell StoreText(std::string_view text);
+    void CompactTexts();
+
+    int rowCount_ = 0;
+    std::vector<Cell> cells_;   // RowCount × ColCount, row by row
+    std::string texts_;         // the cells' texts, one after another
+    std::size_t liveBytes_ = 0; // bytes of texts_ that cells refer to
     std::vector<std::int64_t> rowTags_;
     std::vector<int> rowHeights_;
     std::vector<int> colWidths_;
