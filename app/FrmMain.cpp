@@ -540,7 +540,8 @@ void TFormMain::ReadIniFile() {
         ArtistList->setVisible(layout.ArtistList);
         AlbumList->setVisible(layout.AlbumList);
         FileTypeList->setVisible(layout.FileTypeList);
-        *ColumnWidths = layout.ColumnWidths;
+        ColumnWidths->insert(ColumnWidths->end(), layout.ColumnWidths.begin(),
+                             layout.ColumnWidths.end());
     } catch (const std::exception& error) {
         TLogClass::WriteErrorLog(std::string("ReadIniFile:") + error.what());
     }
