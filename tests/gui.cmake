@@ -3,3 +3,4 @@ quillmere_test(platform_message_sender_test GUI SOURCES platform_message_sender_
 quillmere_test(main_window_test GUI SOURCES main_window_test.cpp LIBS quillmere_main_window_fixture)
 quillmere_test(main_window_browser_test GUI SOURCES main_window_browser_test.cpp
     LIBS quillmere_main_window_fixture)
+quillmere_test(song_texts_test SOURCES song_texts_test.cpp LIBS quillmere_core)
