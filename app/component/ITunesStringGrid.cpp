@@ -928,8 +928,10 @@ void TITunesStringGrid::mouseReleaseEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
     if (OnMouseUp)
         OnMouseUp(button, event->modifiers(), pos);
+    // Where the pointer is on the screen, as the event reports it: a window's own idea of its
+    // place can lag behind the window manager's.
     if (button == Qt::RightButton)
-        ShowPopup(pos);
+        ShowPopup(event->globalPosition().toPoint());
 }
 
 void TITunesStringGrid::FinishLeftRelease(QMouseEvent* event) {
@@ -997,17 +999,18 @@ void TITunesStringGrid::contextMenuEvent(QContextMenuEvent* event) {
     // The mouse's menu opens on the right-button release; only the menu key is handled here.
     if (event->reason() == QContextMenuEvent::Keyboard) {
         const QRect rect = RowRectInView(currentRow_);
-        ShowPopup(rect.isNull() ? QPoint(0, HeaderHeight()) : rect.bottomLeft());
+        ShowPopup(
+            viewport()->mapToGlobal(rect.isNull() ? QPoint(0, HeaderHeight()) : rect.bottomLeft()));
     }
     event->accept();
 }
 
-void TITunesStringGrid::ShowPopup(QPoint viewportPos) {
+void TITunesStringGrid::ShowPopup(QPoint globalPos) {
     if (!popupMenu_)
         return;
     if (OnPopup)
         OnPopup();
-    popupMenu_->popup(viewport()->mapToGlobal(viewportPos));
+    popupMenu_->popup(globalPos);
 }
 
 void TITunesStringGrid::AutoFitColumn(int col) {

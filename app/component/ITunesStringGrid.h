@@ -156,7 +156,7 @@ private:
     void FinishLeftRelease(QMouseEvent* event);
     bool MoveByKey(int key, bool extend);
     void ApplyKeyboardMarks(Qt::KeyboardModifiers modifiers);
-    void ShowPopup(QPoint viewportPos);
+    void ShowPopup(QPoint globalPos);
     void AutoFitColumn(int col);
     void SortByHeaderClick(int col);
     void SortRows();
