@@ -79,7 +79,7 @@ void TFormMain::DisPlaySongs(int kind, const TStringList* values) {
         const TStringList& texts = values ? *values : none;
         if (view == ViewKind::All)
             ShowStatus(std::to_string(n) + " Files found in your iPod.");
-        else if (view != ViewKind::Search)
+        else if (view == ViewKind::Album || view == ViewKind::Artist || view == ViewKind::FileType)
             ShowStatus(ViewStatusText(view, texts));
         const std::vector<std::int32_t> shown =
             SongTexts().SongsInView(view, texts, static_cast<std::size_t>(n));
