@@ -148,6 +148,7 @@ void TFormMain::CreateControls() {
     Notifier = new QLabel(this);
     Notifier->setGeometry(233, 32, 232, 17);
     Notifier->setAlignment(Qt::AlignCenter);
+    Notifier->setTextFormat(Qt::PlainText); // an album named like markup is still just text
     QPalette display = Notifier->palette();
     display.setColor(QPalette::WindowText, DisplayText);
     Notifier->setPalette(display);
@@ -218,7 +219,8 @@ void TFormMain::CreateTables() {
         pane->SetColCount(2);
         pane->SetHeaderButtons(false);
         pane->SetHeaderColor(palette().color(QPalette::Button));
-        pane->SetSelectionTextColor(palette().color(QPalette::HighlightedText));
+        // White on the pale mark colour cannot be read: marked entries keep their text colour.
+        pane->SetSelectionTextColor(QColor());
         pane->SetShowFocusRect(false);
         pane->SetScrollBars(TITunesStringGrid::ssVertical);
         pane->SetOption(TITunesStringGrid::goColSizing, false);
@@ -336,6 +338,23 @@ void TFormMain::FormCreate() {
     skin_->SetRoundedRegion();
 }
 
+void TFormMain::setVisible(bool visible) {
+    // A move made while the window system maps the window lands on the screen, but Qt keeps the
+    // old position, and the drop-down list then opens at the screen's corner: place it first.
+    if (visible && !shownOnce_)
+        CentreOnScreen();
+    QWidget::setVisible(visible);
+}
+
+void TFormMain::CentreOnScreen() {
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        const int top = (area.height() - height()) / 2;
+        const int left = (area.width() - width()) / 2;
+        move(left, top);
+    }
+}
+
 void TFormMain::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!shownOnce_ && !event->spontaneous()) {
@@ -347,12 +366,7 @@ void TFormMain::showEvent(QShowEvent* event) {
 void TFormMain::FormShow() {
     try {
         XP_Button5->setText("WebSite");
-        if (QScreen* screen = QGuiApplication::primaryScreen()) {
-            const QRect area = screen->geometry();
-            const int top = (area.height() - height()) / 2;
-            const int left = (area.width() - width()) / 2;
-            move(left, top);
-        }
+        CentreOnScreen();
         ArrangePanes();
         DisPlaySongsInit();
         DisPlayOtherInit();

@@ -199,6 +199,7 @@ public:
                               platform::LPARAM lParam) override;
 
 protected:
+    void setVisible(bool visible) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -220,6 +221,7 @@ private:
     void InitPane(TITunesStringGrid* pane, const char* header);
     void FormCreate();
     void FormShow();
+    void CentreOnScreen();
     void FormClose();
 
     void FinishJob(const std::string& status);

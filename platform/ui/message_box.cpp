@@ -11,6 +11,7 @@ public:
                           MessageBoxIcon icon, MessageBoxButtons buttons) override {
         QMessageBox box(owner);
         box.setWindowTitle(QString::fromStdString(caption));
+        box.setTextFormat(Qt::PlainText); // messages quote paths and titles, never markup
         box.setText(QString::fromStdString(text));
         switch (icon) {
         case MessageBoxIcon::Error:
