@@ -21,8 +21,9 @@
 class TCopyThread : public platform::TThread {
 public:
     static constexpr std::size_t BlockBytes = 2048;
-    // The file I/O size; progress and pauses still go block by block.
-    static constexpr std::size_t ChunkBytes = std::size_t{1} << 20;
+    // The file I/O size; progress and pauses still go block by block. Small enough that the
+    // main window, awaiting the next block's message, does not give up and sleep meanwhile.
+    static constexpr std::size_t ChunkBytes = std::size_t{128} << 10;
 
     // `showStatus` runs on the main window's thread; `overwriteExisting` is read before each
     // file and must outlive the worker.

@@ -286,7 +286,7 @@ TEST_F(CopyThreadTest, TheOverwriteOptionIsReadAfreshForEveryFile) {
 TEST_F(CopyThreadTest, APauseHoldsTheWorkerAtTheNextBlockAndResumingLosesNoByte) {
     const std::string content = Pattern(3 * kChunk + 777, 9);
     AddSong("Long.mp3", content);
-    constexpr std::size_t pauseAt = kChunk / kBlock + 188; // inside the second chunk
+    constexpr std::size_t pauseAt = kChunk / kBlock + kChunk / kBlock / 3; // in the second chunk
     std::promise<void> paused;
     window_.onMessage = [&](const Message&) {
         if (window_.messages.size() == pauseAt) {
@@ -342,8 +342,9 @@ TEST_F(CopyThreadTest, AbandoningAHeldJobRemovesItsTemporaryFileAndSendsNothingM
     AddSong("Long.mp3", Pattern(2 * kChunk, 4));
     AddSong("Next.mp3", "never reached");
     std::promise<void> paused;
+    constexpr std::size_t pauseAt = kChunk / kBlock + 7; // in the second chunk
     window_.onMessage = [&](const Message&) {
-        if (window_.messages.size() == 600) {
+        if (window_.messages.size() == pauseAt) {
             worker_->Suspend();
             paused.set_value();
         }
@@ -354,7 +355,7 @@ TEST_F(CopyThreadTest, AbandoningAHeldJobRemovesItsTemporaryFileAndSendsNothingM
     worker_->Abandon();
     worker_->WaitFor();
 
-    EXPECT_EQ(window_.messages.size(), 600u);
+    EXPECT_EQ(window_.messages.size(), pauseAt);
     EXPECT_EQ(window_.Count(WM_COPYDONE) + window_.Count(WM_COPYSTOPPED), 0u);
     EXPECT_EQ(OutFiles(), (std::vector<std::string>{"Long.mp3"}));
     EXPECT_EQ(testsupport::ReadFile(Out("Long.mp3")), "the file it was to replace");
@@ -504,7 +505,7 @@ TEST_F(CopyThreadTest, AFullDiskFailsTheFileWithoutAPartialFile) {
         ~Unmount() { umount(folder.c_str()); }
     } unmount{small};
     pc_.WriteFile("out/small/Big.mp3", "the file it was to replace");
-    AddEntry(AddSource("Big.mp3", Pattern(kChunk, 5)), "small\\Big.mp3", "Big");
+    AddEntry(AddSource("Big.mp3", Pattern(std::size_t{1} << 20, 5)), "small\\Big.mp3", "Big");
     AddEntry(AddSource("Next.mp3", "x"), "small\\Next.mp3", "Next");
 
     Run();

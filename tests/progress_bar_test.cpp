@@ -200,6 +200,18 @@ TEST(ProgressBarTest, ResizedBarPaintsAtItsNewSize) {
     ExpectSamePicture(Render(bar), ExpectedBar(bar.size(), 146, 139));
 }
 
+TEST(ProgressBarTest, ANewRangePaintsThePositionOnTheNewScale) {
+    TProgressBarItunes bar;
+    bar.resize(225, 11);
+    bar.SetMax(221);
+    bar.SetPosition(50);
+    ExpectSamePicture(Render(bar), ExpectedBar(bar.size(), 50, 43));
+    bar.SetMax(442); // as when the first message of the next job brings its total
+    ExpectSamePicture(Render(bar), ExpectedBar(bar.size(), 26, 19));
+    bar.SetMin(-442);
+    ExpectSamePicture(Render(bar), ExpectedBar(bar.size(), 124, 117));
+}
+
 class ProgressBarRepaintTest : public testing::Test {
 protected:
     void SetUp() override {

@@ -40,12 +40,9 @@ const ProgressSkin& Skin() {
     return skin;
 }
 
+// To the nearest whole number, a tie to the even one (the default rounding of the FPU).
 long double RoundHalfEven(long double value) {
-    const long double below = std::floor(value);
-    const long double rest = value - below;
-    if (rest > 0.5L || (rest == 0.5L && std::fmod(below, 2.0L) != 0.0L))
-        return below + 1.0L;
-    return below;
+    return std::rint(value);
 }
 
 } // namespace
@@ -82,17 +79,25 @@ QSize TProgressBarItunes::sizeHint() const {
     return DefaultSize;
 }
 
-std::optional<int> TProgressBarItunes::HeadPosition() const {
+std::optional<int> TProgressBarItunes::HeadPosition() {
     if (position_ <= min_)
         return std::nullopt;
     const int barWidth = width();
     long double fill = barWidth - 3; // a job of total 0 is complete as soon as it moves
     if (max_ != min_) {
         // Long double holds every 64-bit value exactly, so the differences cannot overflow.
-        const long double span = static_cast<long double>(max_) - static_cast<long double>(min_);
+        // The scale is kept: Position changes with every copied block, the rest hardly ever.
+        if (scaleWidth_ != barWidth || scaleMin_ != min_ || scaleMax_ != max_) {
+            const long double span =
+                static_cast<long double>(max_) - static_cast<long double>(min_);
+            scale_ = static_cast<long double>(barWidth - 4) / span;
+            scaleWidth_ = barWidth;
+            scaleMin_ = min_;
+            scaleMax_ = max_;
+        }
         const long double done =
             static_cast<long double>(position_) - static_cast<long double>(min_);
-        fill = RoundHalfEven(static_cast<long double>(barWidth - 4) / span * done) + 1.0L;
+        fill = RoundHalfEven(scale_ * done) + 1.0L;
     }
     // Below 1 the marker stays at -7; from Width + 8 on it is out of sight.
     const int clamped =

@@ -42,7 +42,7 @@ protected:
 private:
     // The first tile position at or beyond the fill; the picture depends on nothing else.
     // Empty when Position is not above Min: only the track shows.
-    std::optional<int> HeadPosition() const;
+    std::optional<int> HeadPosition();
     void ValuesChanged();
     QImage Picture(std::optional<int> head);
 
@@ -50,5 +50,10 @@ private:
     std::int64_t max_ = 100;
     std::int64_t position_ = 0;
     std::optional<int> scheduledHead_; // of the picture on screen or already asked for
-    QImage track_;                     // the stretched track at the current size
+    // (Width - 4) / (Max - Min) for the width and values it was computed for.
+    long double scale_ = 0;
+    int scaleWidth_ = -1;
+    std::int64_t scaleMin_ = 0;
+    std::int64_t scaleMax_ = 0;
+    QImage track_; // the stretched track at the current size
 };

@@ -1,6 +1,7 @@
 #include "platform/ui/message_sender.h"
 
 #include <QThread>
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -13,18 +14,50 @@ using Clock = std::chrono::steady_clock;
 // and the longest it answers messages without painting or reading input.
 constexpr auto AnswerWindow = std::chrono::microseconds(200);
 constexpr auto AnswerSlice = std::chrono::milliseconds(8);
-// How long a sender spins before it sleeps.
+// How long either side spins for its partner before it sleeps. When both threads run, an answer
+// comes within a microsecond or two; for the first part of the window the spinning thread keeps
+// its core, then it yields it, since on a machine busier than its cores the partner may be
+// waiting for this very core.
 constexpr auto SpinWindow = std::chrono::microseconds(200);
+constexpr auto PauseWindow = std::chrono::microseconds(2);
 
-// Spinning threads yield, so that on a busy machine the partner they wait for gets the core.
-void CpuRelax() { std::this_thread::yield(); }
+void CpuPause() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#elif defined(__aarch64__)
+    asm volatile("yield");
+#endif
+}
+
+// Spins until `ready()` or the deadline; true when ready. The clock is read only now and then:
+// a reading costs more than a look at the mailbox.
+template <typename Ready> bool SpinUntil(Ready ready, Clock::time_point deadline) {
+    const auto pauseEnd = std::min(Clock::now() + PauseWindow, deadline);
+    bool yielding = false;
+    for (unsigned spins = 1;; ++spins) {
+        if (ready())
+            return true;
+        if (yielding)
+            std::this_thread::yield();
+        else
+            CpuPause();
+        if (spins % 32 == 0) {
+            const auto now = Clock::now();
+            if (now >= deadline)
+                return ready();
+            yielding = now >= pauseEnd;
+        }
+    }
+}
 
 } // namespace
 
 QtMessageSender::QtMessageSender(MessageTarget& target, QObject* parent)
     : QObject(parent), target_(target) {}
 
-QtMessageSender::~QtMessageSender() { Close(); }
+QtMessageSender::~QtMessageSender() {
+    Close();
+}
 
 LRESULT QtMessageSender::SendMessage(unsigned message, WPARAM wParam, LPARAM lParam) {
     if (QThread::currentThread() == thread())
@@ -58,9 +91,7 @@ LRESULT QtMessageSender::Exchange(unsigned message, WPARAM wParam, LPARAM lParam
         if (state_.compare_exchange_strong(expected, Empty))
             return 0;
     }
-    const auto spinUntil = Clock::now() + SpinWindow;
-    while (state_.load() == Posted && Clock::now() < spinUntil)
-        CpuRelax();
+    SpinUntil([this] { return state_.load() != Posted; }, Clock::now() + SpinWindow);
     while (state_.load() == Posted)
         state_.wait(Posted);
     const LRESULT result = result_;
@@ -93,18 +124,15 @@ void QtMessageSender::Drain() {
     drainQueued_ = false;
     draining_ = true;
     const auto sliceEnd = Clock::now() + AnswerSlice;
-    auto lastAnswer = Clock::now();
-    for (;;) {
+    for (unsigned handled = 1;; ++handled) {
         if (HandlePosted()) {
-            lastAnswer = Clock::now();
-            if (lastAnswer >= sliceEnd)
+            if (handled % 256 == 0 && Clock::now() >= sliceEnd)
                 break;
             continue;
         }
-        const auto now = Clock::now();
-        if (now - lastAnswer >= AnswerWindow || now >= sliceEnd)
+        const auto waitEnd = std::min(Clock::now() + AnswerWindow, sliceEnd);
+        if (!SpinUntil([this] { return state_.load() == Posted; }, waitEnd))
             break;
-        CpuRelax();
     }
     draining_ = false;
     // A message posted while this thread was about to stop answering found it still answering.
