@@ -19,7 +19,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QPushButton>
 #include <cctype>
 #include <thread>
 
