@@ -2,7 +2,6 @@
 
 #include "app/component/CloseUpComboBox.h"
 #include "app/component/ITunesStringGrid.h"
-#include "app/component/SkinBitmaps.h"
 #include "app/component/SkinnedWindow.h"
 #include "app/component/XP_ProgressBar_Itunes.h"
 #include "app/copy_messages.h"
@@ -74,23 +73,6 @@ QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-TSunImage* PlacePicture(QWidget* parent, const char* name, const QRect& place, const char* bitmap) {
-    auto* picture = new TSunImage(parent);
-    picture->setObjectName(QString::fromLatin1(name));
-    picture->setGeometry(place);
-    picture->SetPicture(SkinBitmap(bitmap));
-    return picture;
-}
-
-TXP_ButtonSmall* MakeTitleButton(int left, const char* picture, const QString& hint,
-                                 QWidget* parent) {
-    auto* button = new TXP_ButtonSmall(parent);
-    button->move(left, 10);
-    button->SetPicture(SkinBitmap(picture));
-    button->SetHint(hint);
-    return button;
-}
-
 } // namespace
 
 TFormMain::TFormMain(QWidget* parent) : QWidget(parent) {
@@ -138,12 +120,12 @@ void TFormMain::CreateControls() {
     skin_ = new SkinnedWindow(*this);
     CreateSkin();
 
-    iPodSelector = PlacePicture(this, "iPodSelector", QRect(54, 33, 130, 24), "SELECTOR_FRAME");
+    iPodSelector = skin_->PlacePiece({"iPodSelector", 54, 33, 130, 24, "SELECTOR_FRAME", false});
     iPodSelectorCom = new TCloseUpComboBox(this);
     iPodSelectorCom->setGeometry(56, 35, 126, 21);
     iPodSelectorCom->setStyleSheet(SelectorLook);
     iPodSelectorCom->OnCloseUp = [this] { RunHandler(this, [this] { iPodSelectorComCloseUp(); }); };
-    Image3 = PlacePicture(this, "Image3", QRect(104, 61, 22, 17), "WORD_IPOD");
+    Image3 = skin_->PlacePiece({"Image3", 104, 61, 22, 17, "WORD_IPOD", false});
 
     Notifier = new QLabel(this);
     Notifier->setGeometry(233, 32, 232, 17);
@@ -155,12 +137,12 @@ void TFormMain::CreateControls() {
     ProgressBarItunes = new TProgressBarItunes(this);
     ProgressBarItunes->setGeometry(240, 54, 225, 11);
 
-    SearchBox = PlacePicture(this, "SearchBox", QRect(520, 33, 130, 26), "SEARCH_FRAME");
+    SearchBox = skin_->PlacePiece({"SearchBox", 520, 33, 130, 26, "SEARCH_FRAME", false});
     Edit1 = new QLineEdit(this);
     Edit1->setGeometry(543, 39, 93, 14);
     Edit1->setFrame(false);
     Edit1->setStyleSheet(SearchFieldLook);
-    Image4 = PlacePicture(this, "Image4", QRect(569, 61, 38, 17), "WORD_SEARCH");
+    Image4 = skin_->PlacePiece({"Image4", 569, 61, 38, 17, "WORD_SEARCH", false});
 
     XP_Button5 = new TXP_Button(this);
     XP_Button5->setGeometry(384, 429, 89, 27);
@@ -175,10 +157,10 @@ void TFormMain::CreateControls() {
     connect(ButtonCopy, &TXP_Button::clicked, this,
             [this] { RunHandler(this, [this] { ButtonCopyClick(); }); });
 
-    XP_ButtonSmall1 = MakeTitleButton(616, "GLYPH_MINIMIZE", "Minimize", this);
-    XP_ButtonSmall3 = MakeTitleButton(640, "GLYPH_CLOSE", "Close", this);
-    XP_ButtonSmall2 =
-        MakeTitleButton(664, "GLYPH_HELP", QString::fromStdString(HomePageAddress()), this);
+    const auto titleButtons = skin_->PlaceTitleButtons(616, Q(HomePageAddress()));
+    XP_ButtonSmall1 = titleButtons.minimize;
+    XP_ButtonSmall3 = titleButtons.close;
+    XP_ButtonSmall2 = titleButtons.help;
     connect(XP_ButtonSmall1, &TXP_Button::clicked, this,
             [this] { RunHandler(this, [this] { XP_ButtonSmall1Click(); }); });
     connect(XP_ButtonSmall3, &TXP_Button::clicked, this,

@@ -3,7 +3,6 @@
 #include "app/FrmMain.h"
 #include "app/component/CloseUpComboBox.h"
 #include "app/component/ITunesStringGrid.h"
-#include "app/component/SkinBitmaps.h"
 #include "app/component/SkinnedWindow.h"
 #include "app/component/SunCheckListBox.h"
 #include "app/component/SunImage.h"
@@ -95,15 +94,6 @@ TXP_Button* MakeButton(const QString& caption, const QRect& place, QWidget* pare
     return button;
 }
 
-TXP_ButtonSmall* MakeTitleButton(int left, const char* picture, const QString& hint,
-                                 QWidget* parent) {
-    auto* button = new TXP_ButtonSmall(parent);
-    button->move(left, 10);
-    button->SetPicture(SkinBitmap(picture));
-    button->SetHint(hint);
-    return button;
-}
-
 } // namespace
 
 TFormOption::TFormOption(TFormMain& main) : QDialog(&main), main_(main) {
@@ -149,10 +139,11 @@ void TFormOption::CreateControls() {
     connect(OpenDir, &TXP_Button::clicked, this, [this] { OpenDirClick(); });
     connect(XP_Button1, &TXP_Button::clicked, this, [this] { XP_Button1Click(); });
 
-    XP_ButtonSmall1 = MakeTitleButton(405, "GLYPH_MINIMIZE", "Minimize", this);
-    XP_ButtonSmall3 = MakeTitleButton(429, "GLYPH_CLOSE", "Close", this);
-    XP_ButtonSmall2 =
-        MakeTitleButton(453, "GLYPH_HELP", QString::fromStdString(HomePageAddress()), this);
+    const auto titleButtons =
+        skin_->PlaceTitleButtons(405, QString::fromStdString(HomePageAddress()));
+    XP_ButtonSmall1 = titleButtons.minimize;
+    XP_ButtonSmall3 = titleButtons.close;
+    XP_ButtonSmall2 = titleButtons.help;
     connect(XP_ButtonSmall1, &TXP_Button::clicked, this, [this] { XP_ButtonSmall1Click(); });
     connect(XP_ButtonSmall3, &TXP_Button::clicked, this, [this] { XP_ButtonSmall3Click(); });
     connect(XP_ButtonSmall2, &TXP_Button::clicked, this, [this] { XP_ButtonSmall2Click(); });

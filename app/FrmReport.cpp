@@ -2,7 +2,6 @@
 
 #include "app/FrmMain.h"
 #include "app/component/ITunesStringGrid.h"
-#include "app/component/SkinBitmaps.h"
 #include "app/component/SkinnedWindow.h"
 #include "app/component/SunImage.h"
 #include "app/component/XP_Button.h"
@@ -99,16 +98,11 @@ void TFormReport::CreateControls() {
             [this] { OpenDirClick(); });
     Reporter->SetPopupMenu(SunPopupreport);
 
-    const auto titleButton = [this](int left, const char* picture, const QString& hint) {
-        auto* button = new TXP_ButtonSmall(this);
-        button->move(left, 10);
-        button->SetPicture(SkinBitmap(picture));
-        button->SetHint(hint);
-        return button;
-    };
-    XP_ButtonSmall1 = titleButton(349, "GLYPH_MINIMIZE", "Minimize");
-    XP_ButtonSmall3 = titleButton(373, "GLYPH_CLOSE", "Close");
-    XP_ButtonSmall2 = titleButton(397, "GLYPH_HELP", QString::fromStdString(HomePageAddress()));
+    const auto titleButtons =
+        skin_->PlaceTitleButtons(349, QString::fromStdString(HomePageAddress()));
+    XP_ButtonSmall1 = titleButtons.minimize;
+    XP_ButtonSmall3 = titleButtons.close;
+    XP_ButtonSmall2 = titleButtons.help;
     connect(XP_ButtonSmall1, &TXP_Button::clicked, this, [this] { XP_ButtonSmall1Click(); });
     connect(XP_ButtonSmall3, &TXP_Button::clicked, this, [this] { XP_ButtonSmall3Click(); });
     connect(XP_ButtonSmall2, &TXP_Button::clicked, this, [this] { XP_ButtonSmall2Click(); });

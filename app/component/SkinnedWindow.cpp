@@ -2,6 +2,7 @@
 
 #include "app/component/SkinBitmaps.h"
 #include "app/component/SunImage.h"
+#include "app/component/XP_ButtonSmall.h"
 #include "platform/ui/shell.h"
 
 #include <QApplication>
@@ -102,6 +103,20 @@ TSunImage* SkinnedWindow::PlacePiece(const SkinPiece& piece) {
     image->SetPicture(SkinBitmap(piece.bitmap));
     image->SetStretch(piece.stretched);
     return image;
+}
+
+SkinnedWindow::TitleButtons SkinnedWindow::PlaceTitleButtons(int minimizeLeft,
+                                                           const QString& helpHint) {
+    const auto place = [this](int left, const char* picture, const QString& hint) {
+        auto* button = new TXP_ButtonSmall(&window_);
+        button->move(left, 10);
+        button->SetPicture(SkinBitmap(picture));
+        button->SetHint(hint);
+        return button;
+    };
+    return {place(minimizeLeft, "GLYPH_MINIMIZE", "Minimize"),
+            place(minimizeLeft + 24, "GLYPH_CLOSE", "Close"),
+            place(minimizeLeft + 48, "GLYPH_HELP", helpHint)};
 }
 
 void SkinnedWindow::BindDrag(QWidget* piece) {

@@ -8,6 +8,7 @@
 class QMouseEvent;
 class QWidget;
 class TSunImage;
+class TXP_ButtonSmall;
 
 // One frame piece of a skinned window: a picture at its design place (window coordinates).
 struct SkinPiece {
@@ -38,6 +39,15 @@ public:
     std::function<void(QMouseEvent*)> OnDragMouseMove;
 
     TSunImage* PlacePiece(const SkinPiece& piece);
+
+    // The title-bar buttons minimise, close and help, at top 10 and 24 pixels apart from
+    // `minimizeLeft`; the help button's hint is the address it stands for.
+    struct TitleButtons {
+        TXP_ButtonSmall* minimize;
+        TXP_ButtonSmall* close;
+        TXP_ButtonSmall* help;
+    };
+    TitleButtons PlaceTitleButtons(int minimizeLeft, const QString& helpHint);
     void BindDrag(QWidget* piece);
 
     // The move command: releases the mouse grab and starts the window system's interactive
