@@ -22,11 +22,3 @@ void ShowUnhandledError(QWidget* owner, const std::exception& error) {
                                       platform::ui::MessageBoxIcon::Error,
                                       platform::ui::MessageBoxButtons::Ok);
 }
-
-void RunHandler(QWidget* owner, const std::function<void()>& handler) {
-    try {
-        handler();
-    } catch (const std::exception& error) {
-        ShowUnhandledError(owner, error);
-    }
-}

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <exception>
-#include <functional>
 
 class QWidget;
 
@@ -9,5 +8,12 @@ class QWidget;
 // captioned with the application title. Nothing is logged.
 void ShowUnhandledError(QWidget* owner, const std::exception& error);
 
-// Runs a handler that catches nothing itself, reporting what escapes it.
-void RunHandler(QWidget* owner, const std::function<void()>& handler);
+// Runs a handler that catches nothing itself, reporting what escapes it. A template, so that the
+// copy's per-block progress handler costs no allocation.
+template <typename Handler> void RunHandler(QWidget* owner, Handler&& handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        ShowUnhandledError(owner, error);
+    }
+}
