@@ -33,39 +33,6 @@ std::string Joined(const std::vector<std::string>& values) {
     return joined;
 }
 
-// UTF-16 to UTF-8 as the text services convert, an unpaired surrogate becoming "?", without
-// their per-call cost: a catalogue has half a million fields.
-void AppendAnsi(std::string& out, const std::u16string& wide) {
-    const std::size_t at = out.size();
-    out.resize(at + wide.size() * 3); // the most a UTF-16 unit needs
-    char* next = out.data() + at;
-    const auto put = [&next](char32_t byte) { *next++ = static_cast<char>(byte); };
-    for (std::size_t i = 0; i < wide.size(); ++i) {
-        const char32_t unit = wide[i];
-        if (unit < 0x80) {
-            put(unit);
-        } else if (unit < 0x800) {
-            put(0xC0 | unit >> 6);
-            put(0x80 | (unit & 0x3F));
-        } else if (unit < 0xD800 || unit > 0xDFFF) {
-            put(0xE0 | unit >> 12);
-            put(0x80 | (unit >> 6 & 0x3F));
-            put(0x80 | (unit & 0x3F));
-        } else if (unit <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
-                   wide[i + 1] <= 0xDFFF) {
-            const char32_t point = 0x10000 + ((unit - 0xD800) << 10) + (wide[i + 1] - 0xDC00);
-            ++i;
-            put(0xF0 | point >> 18);
-            put(0x80 | (point >> 12 & 0x3F));
-            put(0x80 | (point >> 6 & 0x3F));
-            put(0x80 | (point & 0x3F));
-        } else {
-            put(U'?');
-        }
-    }
-    out.resize(static_cast<std::size_t>(next - out.data()));
-}
-
 TSongTexts::Column PaneColumn(ViewKind kind) {
     switch (kind) {
     case ViewKind::Album:
@@ -125,7 +92,7 @@ TSongTexts::TSongTexts(const std::vector<TSong>& songs) : songCount_(songs.size(
     for (const TSong& song : songs) {
         for (const std::u16string* field : fieldsOf(song)) {
             starts_.push_back(texts_.size());
-            AppendAnsi(texts_, *field);
+            platform::text::AppendAnsi(texts_, *field);
         }
     }
     starts_.push_back(texts_.size());

@@ -354,18 +354,41 @@ std::string MapCase(std::string_view text, const char* what, Mapping map) {
 } // namespace
 
 std::string WideToAnsi(std::u16string_view wide) {
-    if (wide.empty())
-        return {};
-    // Three bytes per UTF-16 unit is the most UTF-8 needs.
-    std::string out(wide.size() * 3, '\0');
-    int32_t length = 0;
-    UErrorCode status = U_ZERO_ERROR;
-    u_strToUTF8WithSub(out.data(), IcuLength(out.size()), &length, wide.data(),
-                       IcuLength(wide.size()), '?', nullptr, &status);
-    if (U_FAILURE(status))
-        ThrowIcuFailure("Converting UTF-16 text to UTF-8", status);
-    out.resize(static_cast<std::size_t>(length));
+    std::string out;
+    AppendAnsi(out, wide);
     return out;
+}
+
+// Written out rather than through ICU: a catalogue converts half a million fields per load.
+void AppendAnsi(std::string& out, std::u16string_view wide) {
+    const std::size_t at = out.size();
+    out.resize(at + wide.size() * 3); // the most a UTF-16 unit needs
+    char* next = out.data() + at;
+    const auto put = [&next](char32_t byte) { *next++ = static_cast<char>(byte); };
+    for (std::size_t i = 0; i < wide.size(); ++i) {
+        const char32_t unit = wide[i];
+        if (unit < 0x80) {
+            put(unit);
+        } else if (unit < 0x800) {
+            put(0xC0 | unit >> 6);
+            put(0x80 | (unit & 0x3F));
+        } else if (unit < 0xD800 || unit > 0xDFFF) {
+            put(0xE0 | unit >> 12);
+            put(0x80 | (unit >> 6 & 0x3F));
+            put(0x80 | (unit & 0x3F));
+        } else if (unit <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
+                   wide[i + 1] <= 0xDFFF) {
+            const char32_t point = 0x10000 + ((unit - 0xD800) << 10) + (wide[i + 1] - 0xDC00);
+            ++i;
+            put(0xF0 | point >> 18);
+            put(0x80 | (point >> 12 & 0x3F));
+            put(0x80 | (point >> 6 & 0x3F));
+            put(0x80 | (point & 0x3F));
+        } else {
+            put(U'?');
+        }
+    }
+    out.resize(static_cast<std::size_t>(next - out.data()));
 }
 
 std::u16string AnsiToWide(std::string_view ansi) {

@@ -9,6 +9,8 @@ namespace platform::text {
 
 // Unpaired surrogates become "?".
 std::string WideToAnsi(std::u16string_view wide);
+// The same conversion appended to `out`, for callers that convert many texts into one store.
+void AppendAnsi(std::string& out, std::u16string_view wide);
 // Malformed UTF-8 sequences become U+FFFD.
 std::u16string AnsiToWide(std::string_view ansi);
 
