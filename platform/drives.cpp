@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -24,9 +25,14 @@ namespace fs = std::filesystem;
 
 constexpr char kFirstVolumeLetter = 'd';
 constexpr std::size_t kMaxCachedListings = 256;
-// FAT keeps modification times to two seconds: a folder listed this close to its last change
-// may change again without its time moving, so such a listing is used once and not kept.
-constexpr std::int64_t kRacyListingNanoseconds = 2'000'000'000;
+// A listing is complete only as far as its folder's time can tell a later change from the one
+// it shows. FAT keeps times to two seconds (whole seconds, as other coarse file systems do);
+// the others take them from a clock that ticks every few milliseconds.
+constexpr std::int64_t kCoarseTimeWindow = 2'000'000'000;
+constexpr std::int64_t kFineTimeWindow = 50'000'000;
+constexpr std::int64_t kNanosecondsPerSecond = 1'000'000'000;
+// Folder times are kept well inside what differences of nanoseconds can hold.
+constexpr std::int64_t kLatestSecond = 6'000'000'000;
 
 bool IsSeparator(char c) {
     return c == '\\' || c == '/';
@@ -282,26 +288,57 @@ HostEntry EntryOf(std::string path, const struct stat& info) {
 }
 
 std::int64_t Nanoseconds(const timespec& time) {
-    return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+    std::int64_t seconds = std::clamp<std::int64_t>(time.tv_sec, -kLatestSecond, kLatestSecond);
+    return seconds * kNanosecondsPerSecond + time.tv_nsec;
+}
+
+std::int64_t Now() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return Nanoseconds(now);
+}
+
+// True when a listing known complete at `completeAt` might miss a change that left the folder's
+// time at `modified`.
+bool Racy(std::int64_t completeAt, std::int64_t modified) {
+    const std::int64_t window =
+        modified % kNanosecondsPerSecond == 0 ? kCoarseTimeWindow : kFineTimeWindow;
+    return std::llabs(completeAt - modified) < window;
+}
+
+// "/a/b" -> "/a", "/a" -> "/"; empty for a path without a name at its end.
+std::string ParentFolder(const std::string& hostPath) {
+    auto slash = hostPath.rfind('/');
+    if (slash == std::string::npos || slash + 1 == hostPath.size())
+        return {};
+    return slash == 0 ? std::string("/") : hostPath.substr(0, slash);
 }
 
 } // namespace
 
 // Folder listings for case-insensitive lookups, each valid while its folder's identity and
-// modification time stay as they were when it was made.
+// modification time stay as they were when it was made or last kept current.
 struct DriveTable::ListingCache {
     struct Listing {
         dev_t device = 0;
         ino_t inode = 0;
-        std::int64_t modified = 0;
+        std::int64_t modified = 0;   // the folder's time that the listing shows
+        std::int64_t completeAt = 0; // real time up to which the listing is complete
+        std::int64_t readAt = 0;     // real time at which the folder last agreed with it
+        bool ownChange = false;      // `modified` comes from the file layer's own change
         std::uint64_t lastUse = 0;
         // folded name -> the names that fold to it, in sorted order
         std::unordered_map<std::string, std::vector<std::string>> byFold;
     };
 
+    explicit ListingCache(std::chrono::milliseconds recheckAfter)
+        : recheck(std::chrono::duration_cast<std::chrono::nanoseconds>(recheckAfter).count()) {}
+
+    const std::int64_t recheck; // nanoseconds
     std::mutex mutex;
     std::unordered_map<std::string, Listing> listings;
     std::uint64_t useClock = 0;
+    std::atomic<std::uint64_t> made{0};
 
     // The entry of `folder` named `name`: itself when it exists, else the first that differs
     // only in case; nullopt when there is none (or `folder` is no folder).
@@ -310,29 +347,80 @@ struct DriveTable::ListingCache {
         if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
             return std::nullopt;
         std::string folded = text::FoldCase(name);
+        const std::int64_t now = Now();
         {
             std::lock_guard lock(mutex);
             auto cached = listings.find(folder);
-            if (cached != listings.end() && Matches(cached->second, info)) {
+            if (cached != listings.end() && Shows(cached->second, info) &&
+                Trusted(cached->second, now)) {
                 cached->second.lastUse = ++useClock;
                 return Pick(cached->second, name, folded);
             }
         }
-        timespec listedAt{};
-        clock_gettime(CLOCK_REALTIME, &listedAt);
-        auto listing = List(folder, info);
+        auto listing = List(folder, info, now);
         if (!listing)
             return std::nullopt;
         auto picked = Pick(*listing, name, folded);
-        if (std::llabs(Nanoseconds(listedAt) - listing->modified) >= kRacyListingNanoseconds)
-            Keep(folder, std::move(*listing));
+        // Even a listing that lookups may not trust again is kept: the layer's own changes can
+        // keep it current.
+        Keep(folder, std::move(*listing));
         return picked;
     }
 
+    void Note(const FolderStamp& before, const std::vector<NameChange>& changes) {
+        if (before.folder.empty())
+            return;
+        std::vector<std::string> folded;
+        for (const auto& change : changes)
+            folded.push_back(text::FoldCase(change.name));
+        struct stat after {};
+        const std::int64_t afterAt = Now();
+        const bool found = stat(before.folder.c_str(), &after) == 0 && S_ISDIR(after.st_mode);
+
+        std::lock_guard lock(mutex);
+        auto cached = listings.find(before.folder);
+        if (cached == listings.end())
+            return;
+        Listing& listing = cached->second;
+        // Only a listing that was current right before the change may take it in; the folder's
+        // time after it then covers our change and nothing else.
+        bool current = found && before.found &&
+                       listing.device == static_cast<dev_t>(before.device) &&
+                       listing.inode == static_cast<ino_t>(before.inode) &&
+                       listing.modified == before.modified && after.st_dev == listing.device &&
+                       after.st_ino == listing.inode;
+        if (current && !Racy(listing.completeAt, listing.modified))
+            listing.readAt = before.takenAt;
+        for (std::size_t i = 0; current && i < changes.size(); ++i)
+            current = Apply(listing, changes[i], folded[i]);
+        if (!current) {
+            listings.erase(cached);
+            return;
+        }
+        listing.modified = Nanoseconds(after.st_mtim);
+        listing.completeAt = afterAt;
+        listing.ownChange = true;
+    }
+
+    void Forget(const std::string& folder) {
+        std::lock_guard lock(mutex);
+        listings.erase(folder);
+    }
+
 private:
-    static bool Matches(const Listing& listing, const struct stat& info) {
+    static bool Shows(const Listing& listing, const struct stat& info) {
         return listing.device == info.st_dev && listing.inode == info.st_ino &&
                listing.modified == Nanoseconds(info.st_mtim);
+    }
+
+    // Once the folder's time has moved on from the listing's, any later change moves it again.
+    // Until then a listing read from the folder serves one lookup only; one that the layer's own
+    // changes kept current serves for a while, then is read again, so that a change by somebody
+    // else within the same tick of the folder's clock as ours shows up all the same.
+    bool Trusted(const Listing& listing, std::int64_t now) const {
+        if (!Racy(listing.completeAt, listing.modified))
+            return true;
+        return listing.ownChange && now - listing.readAt < recheck;
     }
 
     static std::optional<std::string> Pick(const Listing& listing, const std::string& name,
@@ -346,10 +434,38 @@ private:
         return names.front();
     }
 
-    static std::optional<Listing> List(const std::string& folder, const struct stat& info) {
+    // False when the listing cannot hold the change, which shows that it was not complete.
+    static bool Apply(Listing& listing, const NameChange& change, const std::string& folded) {
+        if (change.name.empty())
+            return false;
+        if (change.kind == NameChange::Added) {
+            auto& names = listing.byFold[folded];
+            auto at = std::lower_bound(names.begin(), names.end(), change.name);
+            if (at == names.end() || *at != change.name)
+                names.insert(at, change.name);
+            return true;
+        }
+        auto bucket = listing.byFold.find(folded);
+        if (bucket == listing.byFold.end())
+            return false;
+        auto& names = bucket->second;
+        auto at = std::lower_bound(names.begin(), names.end(), change.name);
+        if (at == names.end() || *at != change.name)
+            return false;
+        if (change.kind == NameChange::Removed) {
+            names.erase(at);
+            if (names.empty())
+                listing.byFold.erase(bucket);
+        }
+        return true;
+    }
+
+    std::optional<Listing> List(const std::string& folder, const struct stat& info,
+                                std::int64_t listedAt) {
         DIR* directory = opendir(folder.c_str());
         if (!directory)
             return std::nullopt;
+        ++made;
         std::vector<std::string> names;
         while (dirent* entry = readdir(directory)) {
             std::string_view name = entry->d_name;
@@ -362,6 +478,8 @@ private:
         listing.device = info.st_dev;
         listing.inode = info.st_ino;
         listing.modified = Nanoseconds(info.st_mtim);
+        listing.completeAt = listedAt;
+        listing.readAt = listedAt;
         for (auto& name : names)
             listing.byFold[text::FoldCase(name)].push_back(std::move(name));
         return listing;
@@ -385,7 +503,8 @@ private:
 };
 
 DriveTable::DriveTable(DriveTableConfig config)
-    : config_(std::move(config)), listings_(std::make_unique<ListingCache>()) {
+    : config_(std::move(config)),
+      listings_(std::make_unique<ListingCache>(config_.listingRecheck)) {
     RebuildFixedLocked(ReadDriveMap(config_.driveMapFile));
 }
 
@@ -493,16 +612,22 @@ std::optional<HostEntry> DriveTable::Resolve(std::string_view windowsPath) const
         }
     }
 
-    std::string exact = start->folder;
+    // prefixes[i]: the drive's folder and the first i components, as written
+    std::vector<std::string> prefixes{start->folder};
     for (const auto& part : parts)
-        exact = JoinHost(exact, part);
+        prefixes.push_back(JoinHost(prefixes.back(), part));
+    const std::string exact = prefixes.back();
     struct stat info {};
     if (stat(exact.c_str(), &info) == 0)
-        return EntryOf(std::move(exact), info);
+        return EntryOf(exact, info);
 
-    // Some component differs in case, or is missing: walk down, matching each by listing.
-    std::string path = start->folder;
-    std::size_t index = 0;
+    // Some component differs in case, or is missing. Usually it is the last one, in a folder
+    // that exists as written: only the components below the deepest prefix that exists are
+    // matched by listing, so that a lookup lists no folder above the one it is about.
+    std::size_t index = parts.empty() ? 0 : parts.size() - 1;
+    while (index > 0 && stat(prefixes[index].c_str(), &info) != 0)
+        --index;
+    std::string path = std::move(prefixes[index]);
     for (; index < parts.size(); ++index) {
         auto name = listings_->Match(path, parts[index]);
         if (!name)
@@ -537,6 +662,36 @@ std::optional<std::string> DriveTable::ToWindowsPath(std::string_view hostPath) 
     for (char c : drive->second)
         windows += c == '/' ? '\\' : c;
     return windows;
+}
+
+FolderStamp DriveTable::StampFolderOf(const std::string& hostPath) const {
+    FolderStamp stamp;
+    stamp.folder = ParentFolder(hostPath);
+    if (stamp.folder.empty())
+        return stamp;
+    stamp.takenAt = Now();
+    struct stat info {};
+    if (stat(stamp.folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        stamp.found = true;
+        stamp.device = info.st_dev;
+        stamp.inode = info.st_ino;
+        stamp.modified = Nanoseconds(info.st_mtim);
+    }
+    return stamp;
+}
+
+void DriveTable::NoteNames(const FolderStamp& before,
+                           const std::vector<NameChange>& changes) const {
+    // The change itself is done: whatever goes wrong here only costs the listing.
+    try {
+        listings_->Note(before, changes);
+    } catch (...) {
+        listings_->Forget(before.folder);
+    }
+}
+
+std::uint64_t DriveTable::ListingsMade() const {
+    return listings_->made.load();
 }
 
 std::map<char, MountedVolume> DriveTable::LettersLocked() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -17,6 +18,10 @@ struct DriveTableConfig {
     std::string labelsFolder = "/dev/disk/by-label";
     std::string driveMapFile;     // "e=/absolute/host/folder" lines; empty: none
     std::string rootFolder = "/"; // the folder behind c:
+    // How long a cached folder listing kept current by the file layer's own changes is trusted
+    // while the folder's time cannot yet tell a change by somebody else from them; it is read
+    // afresh after that.
+    std::chrono::milliseconds listingRecheck{1000};
 };
 
 // A host path and what the one lookup behind it found there.
@@ -32,6 +37,27 @@ struct MountedVolume {
     std::string folder;
     std::string device; // empty for a fixed letter
     bool operator==(const MountedVolume&) const = default;
+};
+
+// A host folder as it stood right before the file layer changed it.
+struct FolderStamp {
+    std::string folder; // host path; empty when the changed path has no folder
+    bool found = false; // the folder could be stat'ed
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t modified = 0; // nanoseconds since the epoch
+    std::int64_t takenAt = 0;  // real time of the stat, nanoseconds since the epoch
+};
+
+// A name the file layer itself added to or removed from a folder.
+struct NameChange {
+    enum Kind {
+        Added,    // did not exist before (a created file, a rename's new name)
+        Replaced, // existed and still does (a rename onto an existing file)
+        Removed,
+    };
+    Kind kind = Added;
+    std::string name;
 };
 
 struct DriveChanges {
@@ -69,6 +95,16 @@ public:
     std::optional<HostEntry> Resolve(std::string_view windowsPath) const;
     // Host path -> Windows path, by the longest matching drive folder.
     std::optional<std::string> ToWindowsPath(std::string_view hostPath) const;
+
+    // The file layer's own changes keep the cached listing of a folder current instead of
+    // making the next lookup read the whole folder again: it stamps the folder holding
+    // `hostPath` right before the change and reports the names it changed right after. A
+    // listing that was not current at the stamp is dropped, so a change by anybody else is
+    // never hidden by ours.
+    FolderStamp StampFolderOf(const std::string& hostPath) const;
+    void NoteNames(const FolderStamp& before, const std::vector<NameChange>& changes) const;
+    // Folders read for case-insensitive lookups since the table was made.
+    std::uint64_t ListingsMade() const;
 
     const std::string& MountsFile() const { return config_.mountsFile; }
 

@@ -40,6 +40,11 @@ bool DiskFull(int error) {
     return error == ENOSPC || error == EDQUOT || error == EFBIG;
 }
 
+std::string NameOf(const std::string& hostPath) {
+    auto slash = hostPath.rfind('/');
+    return slash == std::string::npos ? hostPath : hostPath.substr(slash + 1);
+}
+
 } // namespace
 
 bool FileExists(const std::string& path) {
@@ -120,15 +125,20 @@ std::uint64_t InputFile::Size() const {
 }
 
 OutputFile::OutputFile(const std::string& path) {
-    auto host = Drives().ToHostPath(path);
-    if (!host)
+    auto& drives = Drives();
+    auto entry = drives.Resolve(path);
+    if (!entry)
         Fail(kCannotCreate, path);
-    hostPath_ = std::move(*host);
+    hostPath_ = std::move(entry->path);
     if (auto* hook = Hook(); hook && hook->FailCreate(hostPath_))
         Fail(kCannotCreate, path);
+    // Truncating a file leaves its folder as it was; creating one adds a name to it.
+    const auto before = entry->exists ? FolderStamp{} : drives.StampFolderOf(hostPath_);
     fd_ = open(hostPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd_ < 0)
         Fail(kCannotCreate, path);
+    if (!entry->exists)
+        drives.NoteNames(before, {{NameChange::Added, NameOf(hostPath_)}});
 }
 
 OutputFile::~OutputFile() {
@@ -199,14 +209,39 @@ void OutputFile::Close() {
 }
 
 bool RenameFile(const std::string& from, const std::string& to) {
-    auto source = Drives().ToHostPath(from);
-    auto target = Drives().ToHostPath(to);
-    return source && target && std::rename(source->c_str(), target->c_str()) == 0;
+    auto& drives = Drives();
+    auto source = drives.Resolve(from);
+    auto target = drives.Resolve(to);
+    if (!source || !target)
+        return false;
+    const auto sourceFolder = drives.StampFolderOf(source->path);
+    const auto targetFolder = drives.StampFolderOf(target->path);
+    if (std::rename(source->path.c_str(), target->path.c_str()) != 0)
+        return false;
+    if (source->path == target->path)
+        return true;
+    NameChange removed{NameChange::Removed, NameOf(source->path)};
+    NameChange added{target->exists ? NameChange::Replaced : NameChange::Added,
+                     NameOf(target->path)};
+    if (sourceFolder.folder == targetFolder.folder) {
+        drives.NoteNames(sourceFolder, {removed, added});
+    } else {
+        drives.NoteNames(sourceFolder, {removed});
+        drives.NoteNames(targetFolder, {added});
+    }
+    return true;
 }
 
 bool DeleteFile(const std::string& path) {
-    auto host = Drives().ToHostPath(path);
-    return host && unlink(host->c_str()) == 0;
+    auto& drives = Drives();
+    auto entry = drives.Resolve(path);
+    if (!entry)
+        return false;
+    const auto before = drives.StampFolderOf(entry->path);
+    if (unlink(entry->path.c_str()) != 0)
+        return false;
+    drives.NoteNames(before, {{NameChange::Removed, NameOf(entry->path)}});
+    return true;
 }
 
 void SetFaultHook(FaultHook* hook) {

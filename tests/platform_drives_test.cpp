@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -355,17 +356,161 @@ TEST_F(PathTest, ListingIsReusedWhileTheFolderTimeStandsStill) {
     EXPECT_EQ(table->ToHostPath("e:\\cache\\added.mp3"), ipod + "/Cache/Added.mp3");
 }
 
-TEST_F(PathTest, ListingOfAFolderChangedJustNowIsNotKept) {
-    // FAT's two-second times would hide a second change within the same two seconds.
-    temp.WriteFile("ipod/Fresh/Track.mp3", "x");
-    auto folder = temp.Path() / "ipod/Fresh";
-    auto recent = SecondsAgo(0);
-    SetFolderTime(folder, recent);
-    ASSERT_EQ(table->ToHostPath("e:\\fresh\\track.mp3"), ipod + "/Fresh/Track.mp3");
+std::int64_t NowNanoseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
 
-    temp.WriteFile("ipod/Fresh/Added.mp3", "x");
-    SetFolderTime(folder, recent);
-    EXPECT_EQ(table->ToHostPath("e:\\fresh\\added.mp3"), ipod + "/Fresh/Added.mp3");
+timespec FromNanoseconds(std::int64_t nanoseconds) {
+    return {static_cast<time_t>(nanoseconds / 1'000'000'000),
+            static_cast<long>(nanoseconds % 1'000'000'000)};
+}
+
+TEST_F(PathTest, ListingIsKeptOnlyOnceTheFolderTimeCouldShowALaterChange) {
+    // FAT keeps folder times to two seconds, so a folder listed within two seconds of its last
+    // change may change again without its time moving; a file system with finer times shows a
+    // change a clock tick later.
+    constexpr std::int64_t second = 1'000'000'000;
+    struct Case {
+        const char* folder;
+        std::int64_t changedAgo; // nanoseconds before the listing
+        bool wholeSeconds;       // as FAT keeps times
+        bool kept;
+    };
+    const Case cases[] = {
+        {"FatNow", 0, true, false},
+        {"FatThreeSeconds", 3 * second, true, true},
+        {"FineNow", 0, false, false},
+        {"FineOneSecond", second, false, true},
+    };
+    for (const auto& c : cases) {
+        const std::string name = c.folder;
+        temp.WriteFile("ipod/" + name + "/Track.mp3", "x");
+        const auto folder = temp.Path() / "ipod" / name;
+        const std::int64_t started = NowNanoseconds();
+        std::int64_t changed = started - c.changedAgo;
+        if (c.wholeSeconds)
+            changed -= changed % second;
+        else if (changed % second == 0)
+            ++changed;
+        SetFolderTime(folder, FromNanoseconds(changed));
+        ASSERT_EQ(table->ToHostPath("e:\\" + name + "\\track.mp3"),
+                  ipod + "/" + name + "/Track.mp3");
+        const std::int64_t window = c.wholeSeconds ? 2 * second : 50'000'000;
+        if (!c.kept && NowNanoseconds() - changed > window - 10'000'000)
+            continue; // the machine stalled past the window: this row cannot tell
+
+        temp.WriteFile("ipod/" + name + "/Added.mp3", "x");
+        SetFolderTime(folder, FromNanoseconds(changed));
+        const auto listings = table->ListingsMade();
+        const auto added = table->ToHostPath("e:\\" + name + "\\added.mp3");
+        if (c.kept) {
+            EXPECT_EQ(added, ipod + "/" + name + "/added.mp3") << name;
+            EXPECT_EQ(table->ListingsMade(), listings) << name;
+        } else {
+            EXPECT_EQ(added, ipod + "/" + name + "/Added.mp3") << name;
+            EXPECT_EQ(table->ListingsMade(), listings + 1) << name;
+        }
+    }
+}
+
+TEST_F(PathTest, LookupListsNoFolderAboveTheOneItIsAbout) {
+    auto listings = table->ListingsMade();
+    EXPECT_EQ(table->ToHostPath("e:\\iPod_Control\\iTunes\\itunesdb.bak"),
+              ipod + "/iPod_Control/iTunes/itunesdb.bak");
+    EXPECT_EQ(table->ListingsMade(), listings + 1);
+}
+
+// The file layer's own changes, made by hand: a stamp, the change, the note.
+class OwnChangeTest : public PathTest {
+protected:
+    void SetUp() override {
+        PathTest::SetUp();
+        auto config = Config();
+        config.listingRecheck = std::chrono::hours(1); // a stalled machine changes nothing
+        table = std::make_unique<DriveTable>(config);
+        table->Attach('e', ipod);
+        folder = temp.Path() / "ipod/Out";
+        fs::create_directories(folder);
+        SetFolderTime(folder, SecondsAgo(60));
+        ASSERT_EQ(table->ToHostPath("e:\\Out\\x"), ipod + "/Out/x"); // lists Out
+    }
+    // Creates `name` in Out as the file layer does, the folder's time then kept to
+    // `folderTime` (nullopt: as the kernel set it).
+    void CreateOwn(const std::string& name, std::optional<timespec> folderTime = {}) {
+        const std::string host = (folder / name).string();
+        auto stamp = table->StampFolderOf(host);
+        temp.WriteFile("ipod/Out/" + name, "x");
+        if (folderTime)
+            SetFolderTime(folder, *folderTime);
+        table->NoteNames(stamp, {{platform::NameChange::Added, name}});
+    }
+    std::optional<std::string> Lookup(const std::string& name) {
+        return table->ToHostPath("e:\\Out\\" + name);
+    }
+    std::string Host(const std::string& name) { return ipod + "/Out/" + name; }
+
+    fs::path folder;
+};
+
+TEST_F(OwnChangeTest, NotedChangesKeepTheListingAndChangesByOthersStillShow) {
+    const auto listings = table->ListingsMade();
+    CreateOwn("Mine.mp3");
+    EXPECT_EQ(Lookup("MINE.mp3"), Host("Mine.mp3"));
+
+    auto stamp = table->StampFolderOf(Host("Mine.mp3"));
+    fs::rename(folder / "Mine.mp3", folder / "Moved.mp3");
+    table->NoteNames(stamp, {{platform::NameChange::Removed, "Mine.mp3"},
+                             {platform::NameChange::Added, "Moved.mp3"}});
+    EXPECT_EQ(Lookup("mine.MP3"), Host("mine.MP3"));
+    EXPECT_EQ(Lookup("moved.MP3"), Host("Moved.mp3"));
+    EXPECT_EQ(table->ListingsMade(), listings);
+
+    // Somebody else's change before ours: the stamp no longer matches the listing, which is
+    // dropped rather than taking in our change.
+    temp.WriteFile("ipod/Out/Theirs.mp3", "x");
+    SetFolderTime(folder, SecondsAgo(40));
+    CreateOwn("Second.mp3", SecondsAgo(30));
+    EXPECT_EQ(Lookup("THEIRS.mp3"), Host("Theirs.mp3"));
+    EXPECT_EQ(Lookup("second.mp3"), Host("Second.mp3"));
+    EXPECT_EQ(table->ListingsMade(), listings + 1);
+
+    // A removal that the listing cannot hold shows that it was not complete: it is read again.
+    stamp = table->StampFolderOf(Host("Ghost.mp3"));
+    table->NoteNames(stamp, {{platform::NameChange::Removed, "Ghost.mp3"}});
+    EXPECT_EQ(Lookup("moved.mp3"), Host("Moved.mp3"));
+    EXPECT_EQ(table->ListingsMade(), listings + 2);
+}
+
+TEST_F(OwnChangeTest, AChangeHiddenInTheTickOfOursShowsOnceTheListingIsRechecked) {
+    // FAT times: our change and one by somebody else in the same two seconds leave the folder's
+    // time where our change put it.
+    for (bool recheckAtOnce : {false, true}) {
+        auto config = Config();
+        if (recheckAtOnce)
+            config.listingRecheck = std::chrono::milliseconds(0);
+        else
+            config.listingRecheck = std::chrono::hours(1);
+        table = std::make_unique<DriveTable>(config);
+        table->Attach('e', ipod);
+        const std::string suffix = recheckAtOnce ? "1" : "0";
+        fs::create_directories(folder);
+        SetFolderTime(folder, SecondsAgo(60));
+        ASSERT_EQ(Lookup("x"), Host("x"));
+
+        const timespec thisSecond{SecondsAgo(0).tv_sec, 0};
+        CreateOwn("Mine" + suffix + ".mp3", thisSecond);
+        temp.WriteFile("ipod/Out/Theirs" + suffix + ".mp3", "x");
+        SetFolderTime(folder, thisSecond);
+
+        const auto theirs = Lookup("theirs" + suffix + ".mp3");
+        if (recheckAtOnce)
+            EXPECT_EQ(theirs, Host("Theirs" + suffix + ".mp3"));
+        else
+            EXPECT_EQ(theirs, Host("theirs" + suffix + ".mp3")); // until the recheck is due
+        EXPECT_EQ(Lookup("MINE" + suffix + ".mp3"), Host("Mine" + suffix + ".mp3"));
+    }
 }
 
 TEST_F(DriveTableTest, ToWindowsPathUsesTheLongestDriveFolder) {

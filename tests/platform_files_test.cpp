@@ -8,9 +8,14 @@
 
 #include <sys/mount.h>
 
+#include <fcntl.h>
+
+#include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <thread>
 
 namespace {
 
@@ -30,6 +35,7 @@ protected:
         platform::DriveTableConfig config;
         config.mountsFile = (temp.Path() / "no-mounts").string();
         config.labelsFolder = (temp.Path() / "no-labels").string();
+        config.listingRecheck = std::chrono::hours(1); // a stalled machine changes nothing
         platform::SetDrives(std::make_unique<platform::DriveTable>(config));
         platform::Drives().Attach('e', (temp.Path() / "e").string());
     }
@@ -259,6 +265,113 @@ TEST_F(FilesTest, RenameReplacesAndDeleteRemoves) {
     EXPECT_FALSE(files::DeleteFile("e:\\old.mp3"));
     fs::create_directories(HostPath("Folder"));
     EXPECT_FALSE(files::DeleteFile("e:\\Folder"));
+}
+
+void SetFolderTime(const fs::path& folder, int secondsAgo) {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    const timespec times[2] = {{now.tv_sec - secondsAgo, 123456789},
+                               {now.tv_sec - secondsAgo, 123456789}};
+    ASSERT_EQ(utimensat(AT_FDCWD, folder.c_str(), times, 0), 0) << folder;
+}
+
+// A destination folder, listed once for a case-insensitive lookup long after its last change.
+class DestinationTest : public FilesTest {
+protected:
+    void SetUp() override {
+        FilesTest::SetUp();
+        Write("Out/Old.mp3", "old");
+        SetFolderTime(HostPath("Out"), 60);
+        ASSERT_FALSE(files::FileExists("e:\\Out\\missing.mp3")); // lists Out
+        listings = platform::Drives().ListingsMade();
+    }
+    std::uint64_t NewListings() const { return platform::Drives().ListingsMade() - listings; }
+    static std::optional<std::string> Host(const std::string& path) {
+        return platform::Drives().ToHostPath(path);
+    }
+    static void Create(const std::string& path) {
+        files::OutputFile out(path);
+        out.Write("new", 3);
+        out.Close();
+    }
+
+    std::uint64_t listings = 0;
+};
+
+TEST_F(DestinationTest, ChangesThroughTheLayerNeedNoNewListing) {
+    Create("e:\\Out\\New.mp3");
+    EXPECT_TRUE(files::FileExists("e:\\Out\\NEW.MP3"));
+    EXPECT_EQ(Host("e:\\Out\\new.mp3"), HostPath("Out/New.mp3"));
+
+    ASSERT_TRUE(files::RenameFile("e:\\Out\\new.mp3", "e:\\Out\\Renamed.mp3"));
+    EXPECT_FALSE(files::FileExists("e:\\Out\\NEW.mp3"));
+    EXPECT_EQ(Host("e:\\Out\\renamed.MP3"), HostPath("Out/Renamed.mp3"));
+
+    ASSERT_TRUE(files::RenameFile("e:\\Out\\RENAMED.mp3", "e:\\Out\\old.mp3"));
+    EXPECT_FALSE(files::FileExists("e:\\Out\\renamed.mp3"));
+    EXPECT_EQ(testsupport::ReadFile(HostPath("Out/Old.mp3")), "new");
+
+    Create("e:\\Out\\OLD.mp3"); // truncates the file there
+    EXPECT_EQ(Host("e:\\Out\\OLD.mp3"), HostPath("Out/Old.mp3"));
+    ASSERT_TRUE(files::DeleteFile("e:\\Out\\oLD.mp3"));
+    EXPECT_FALSE(files::FileExists("e:\\Out\\Old.MP3"));
+    EXPECT_EQ(NewListings(), 0u);
+
+    // Into another folder whose listing is current as well.
+    Write("Other/Keep.mp3", "x");
+    SetFolderTime(HostPath("Other"), 60);
+    Create("e:\\Out\\Moving.mp3");
+    ASSERT_FALSE(files::FileExists("e:\\Other\\moving.mp3"));
+    const auto afterOther = NewListings();
+    ASSERT_TRUE(files::RenameFile("e:\\Out\\moving.mp3", "e:\\Other\\Moved.mp3"));
+    EXPECT_FALSE(files::FileExists("e:\\Out\\MOVING.mp3"));
+    EXPECT_EQ(Host("e:\\Other\\moved.mp3"), HostPath("Other/Moved.mp3"));
+    EXPECT_EQ(Host("e:\\Other\\keep.mp3"), HostPath("Other/Keep.mp3"));
+    EXPECT_EQ(NewListings(), afterOther);
+}
+
+TEST_F(DestinationTest, ChangesBehindTheLayersBackStillShow) {
+    Create("e:\\Out\\Mine.mp3");
+    // A folder's time moves with the kernel's clock, which ticks every few milliseconds:
+    // somebody else's change shows in it from the next tick on.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::ofstream(HostPath("Out/Theirs.mp3")) << "x";
+    EXPECT_TRUE(files::FileExists("e:\\Out\\THEIRS.mp3"));
+    EXPECT_EQ(Host("e:\\Out\\mine.mp3"), HostPath("Out/Mine.mp3"));
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    fs::rename(HostPath("Out/Theirs.mp3"), HostPath("Out/Elsewhere.mp3"));
+    EXPECT_FALSE(files::FileExists("e:\\Out\\theirs.mp3"));
+    EXPECT_TRUE(files::FileExists("e:\\Out\\ELSEWHERE.mp3"));
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    fs::remove(HostPath("Out/Old.mp3"));
+    EXPECT_FALSE(files::FileExists("e:\\Out\\old.mp3"));
+    // A change made meanwhile by somebody else is not hidden by the layer's next one.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::ofstream(HostPath("Out/Late.mp3")) << "x";
+    ASSERT_TRUE(files::DeleteFile("e:\\Out\\Mine.mp3"));
+    EXPECT_TRUE(files::FileExists("e:\\Out\\LATE.mp3"));
+    EXPECT_FALSE(files::FileExists("e:\\Out\\mine.mp3"));
+}
+
+TEST_F(DestinationTest, WritingManyFilesListsTheFolderAtMostTwice) {
+    // As the copy worker does for each song: look for the name, write a temporary file, move
+    // it into place.
+    fs::create_directories(HostPath("Fresh"));
+    const auto before = NewListings();
+    for (int i = 0; i < 300; ++i) {
+        const std::string name = "e:\\Fresh\\Song " + std::to_string(i) + ".mp3";
+        ASSERT_FALSE(files::FileExists(name));
+        const std::string temporary = "e:\\Fresh\\.Song " + std::to_string(i) + ".part";
+        Create(temporary);
+        ASSERT_TRUE(files::RenameFile(temporary, name));
+        ASSERT_TRUE(files::FileExists("e:\\Fresh\\SONG " + std::to_string(i) + ".MP3"));
+    }
+    // The folder was made a moment ago, so its first listing serves one lookup only.
+    EXPECT_LE(NewListings() - before, 2u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(HostPath("Fresh")), fs::directory_iterator()),
+              300);
 }
 
 // A 64 KiB tmpfs on f:, so that a disk really fills up.
