@@ -10,7 +10,6 @@
 #include "app/product_addresses.h"
 #include "platform/registry.h"
 #include "platform/ui/design_fonts.h"
-#include "platform/ui/shell.h"
 #include "tests/support/main_window_fixture.h"
 
 #include <QApplication>
@@ -30,19 +29,6 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using testsupport::MainWindowFixture;
 
-// The shell, with the owner of each call.
-class OwnerRecordingShell : public platform::ui::ShellService {
-public:
-    bool ShellExecute(QWidget* owner, const std::string& verb, const std::string& file) override {
-        owners.push_back(owner);
-        verbs.push_back(verb);
-        files.push_back(file);
-        return true;
-    }
-    std::vector<QWidget*> owners;
-    std::vector<std::string> verbs;
-    std::vector<std::string> files;
-};
 
 // Notes the order in which watched widgets are painted.
 class PaintRecorder : public QObject {
@@ -330,17 +316,17 @@ TEST_F(MainWindowSkinTest, MinimiseTakesTheWholeApplicationDown) {
 }
 
 TEST_F(MainWindowSkinTest, HelpAndWebSiteOpenTheirPagesOwnedByTheMainWindow) {
-    OwnerRecordingShell shell;
-    platform::ui::SetShell(&shell);
     QTest::mouseClick(main->XP_ButtonSmall2, Qt::LeftButton);
     QTest::mouseClick(main->XP_Button5, Qt::LeftButton);
     main->XP_Button5->setFocus();
     QTest::keyClick(main->XP_Button5, Qt::Key_Space);
-    platform::ui::SetShell(&ui_.shell);
-    EXPECT_THAT(shell.owners, ElementsAre(main, main, main));
-    EXPECT_THAT(shell.verbs, ElementsAre("", "", ""));
-    EXPECT_THAT(shell.files,
-                ElementsAre(SupportPageAddress(), HomePageAddress(), HomePageAddress()));
+    const std::string pages[] = {SupportPageAddress(), HomePageAddress(), HomePageAddress()};
+    ASSERT_EQ(ui_.shell.calls.size(), std::size(pages));
+    for (std::size_t i = 0; i < std::size(pages); ++i) {
+        EXPECT_EQ(ui_.shell.calls[i].owner, main) << i;
+        EXPECT_EQ(ui_.shell.calls[i].verb, "") << i;
+        EXPECT_EQ(ui_.shell.calls[i].file, pages[i]) << i;
+    }
     EXPECT_TRUE(main->isVisible());
 }
 

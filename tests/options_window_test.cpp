@@ -11,7 +11,6 @@
 #include "app/layout_file.h"
 #include "app/product_addresses.h"
 #include "platform/registry.h"
-#include "platform/ui/shell.h"
 #include "tests/support/main_window_fixture.h"
 
 #include <QCheckBox>
@@ -98,19 +97,6 @@ protected:
     std::unique_ptr<TFormOption> options;
 };
 
-// The shell, with the owner of each call.
-class OwnerRecordingShell : public platform::ui::ShellService {
-public:
-    bool ShellExecute(QWidget* owner, const std::string& verb, const std::string& file) override {
-        owners.push_back(owner);
-        verbs.push_back(verb);
-        files.push_back(file);
-        return true;
-    }
-    std::vector<QWidget*> owners;
-    std::vector<std::string> verbs;
-    std::vector<std::string> files;
-};
 
 } // namespace
 
@@ -338,14 +324,12 @@ TEST_F(OptionsWindowTest, MinimiseWhileModalMinimisesTheWholeApplication) {
 }
 
 TEST_F(OptionsWindowTest, HelpOpensTheSupportPageOnceOwnedByTheMainWindow) {
-    OwnerRecordingShell shell;
-    platform::ui::SetShell(&shell);
     Open();
     QTest::mouseClick(options->XP_ButtonSmall2, Qt::LeftButton);
-    platform::ui::SetShell(&ui_.shell);
-    EXPECT_THAT(shell.owners, ElementsAre(main));
-    EXPECT_THAT(shell.verbs, ElementsAre(""));
-    EXPECT_THAT(shell.files, ElementsAre(SupportPageAddress()));
+    ASSERT_EQ(ui_.shell.calls.size(), 1u);
+    EXPECT_EQ(ui_.shell.calls[0].owner, main);
+    EXPECT_EQ(ui_.shell.calls[0].verb, "");
+    EXPECT_EQ(ui_.shell.calls[0].file, SupportPageAddress());
     EXPECT_TRUE(options->isVisible());
 }
 

@@ -22,8 +22,9 @@ std::optional<std::string> ScriptedSaveDialogs::Run(QWidget*,
     return answer;
 }
 
-bool RecordingShell::ShellExecute(QWidget*, const std::string& verb, const std::string& file) {
-    calls.push_back({verb, file});
+bool RecordingShell::ShellExecute(QWidget* owner, const std::string& verb,
+                                  const std::string& file) {
+    calls.push_back({verb, file, owner});
     return true;
 }
 

@@ -44,6 +44,7 @@ class RecordingShell : public platform::ui::ShellService {
 public:
     struct Call {
         std::string verb, file;
+        QWidget* owner = nullptr;
     };
     bool ShellExecute(QWidget*, const std::string& verb, const std::string& file) override;
 
