@@ -158,9 +158,9 @@ public:
     void DisPlayOtherInit();
     void DisPlayOther();
 
-    // The catalogue song a row of the song table was built from; false for a row built from
-    // none (an empty row) or from an earlier catalogue.
-    bool RowSong(int row, TSong& song) const;
+    // The song behind a row of the song table: the catalogue song it was built from; for a row
+    // built from none (an empty row) or from an earlier catalogue, the song its title names.
+    TSong SongOfRow(int row) const;
 
     // Filtering and search.
     void DisPlayCurrentAlbumSongs();

@@ -119,15 +119,16 @@ const TSongTexts& TFormMain::SongTexts() {
     return *songTexts_;
 }
 
-bool TFormMain::RowSong(int row, TSong& song) const {
+TSong TFormMain::SongOfRow(int row) const {
     const std::int64_t tag = AdvStringGridSong->RowTag(row);
-    if (tag == 0 || static_cast<std::uint32_t>(tag >> 32) != catalogueGeneration_)
-        return false;
-    const auto index = static_cast<std::size_t>((tag & 0xFFFFFFFF) - 1);
-    if (index >= iPod.Songs.size())
-        return false;
-    song = iPod.Songs[index];
-    return true;
+    if (tag != 0 && static_cast<std::uint32_t>(tag >> 32) == catalogueGeneration_) {
+        const auto index = static_cast<std::size_t>((tag & 0xFFFFFFFF) - 1);
+        if (index < iPod.Songs.size())
+            return iPod.Songs[index];
+    }
+    TSong song;
+    iPod.SongByTitle(AdvStringGridSong->GetCell(1, row), song);
+    return song;
 }
 
 // ---- Panes ----
@@ -413,12 +414,8 @@ void TFormMain::AdvStringGridSongDblClickCell(int row, int /*col*/) {
     if (!Settings.PlayOnDoubleClick || !PodReady || row <= 0)
         return;
     try {
-        TSong song;
-        // A row built from no song (as after a search without result) is looked up by its
-        // title, which is empty.
-        if (!RowSong(row, song))
-            iPod.SongByTitle(AdvStringGridSong->GetCell(1, row), song);
-        platform::ui::Shell().ShellExecute(this, "open", iPod.SongPath(song));
+        // A row built from no song (as after a search without result) has an empty title.
+        platform::ui::Shell().ShellExecute(this, "open", iPod.SongPath(SongOfRow(row)));
     } catch (const std::exception& error) {
         TLogClass::WriteErrorLog(std::string("PlaySong:") + error.what());
     }

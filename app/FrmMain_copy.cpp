@@ -36,18 +36,12 @@ void TFormMain::CopyoutSongClick() {
     try {
         if (AdvStringGridSong->MarkedRowCount() <= 0)
             return;
-        const auto songOfRow = [this](int row) {
-            TSong song;
-            if (!RowSong(row, song))
-                iPod.SongByTitle(AdvStringGridSong->GetCell(1, row), song);
-            return song;
-        };
         saveRequest_.title = "Select Directory...";
         for (int row = 1; row < AdvStringGridSong->RowCount(); ++row) {
             if (!AdvStringGridSong->IsRowMarked(row))
                 continue;
             const std::string extension =
-                ExtensionPart(platform::text::WideToAnsi(songOfRow(row).Location));
+                ExtensionPart(platform::text::WideToAnsi(SongOfRow(row).Location));
             // The name the file will get: a "/" in a title would make the dialog a folder.
             saveRequest_.fileName = SafeFileName(AdvStringGridSong->GetCell(1, row), extension);
             saveRequest_.filter = extension;
@@ -59,7 +53,7 @@ void TFormMain::CopyoutSongClick() {
         const std::string folder = DestinationFolder(*confirmed);
         for (int row = 1; row < AdvStringGridSong->RowCount(); ++row) {
             if (AdvStringGridSong->IsRowMarked(row))
-                AppendCopyEntry(iPod, songOfRow(row), folder, *CopySources, *CopyTargets,
+                AppendCopyEntry(iPod, SongOfRow(row), folder, *CopySources, *CopyTargets,
                                 *CopyNames);
         }
         if (CopySources->empty())
