@@ -232,6 +232,86 @@ TEST_F(ReaderTest, StepsOverEachObjectToTheNextOne) {
     }
 }
 
+Bytes Utf8Bytes(std::string_view text) {
+    Bytes bytes;
+    for (const char c : text) {
+        bytes.push_back(static_cast<std::byte>(c));
+    }
+    return bytes;
+}
+
+// A text object of `encoding` holding `textBytes`, with consistent lengths.
+itunesdb::ObjectSpec EncodedText(std::uint32_t type, std::uint32_t encoding,
+                                 const Bytes& textBytes) {
+    itunesdb::ObjectSpec object = OddText(type, static_cast<std::int32_t>(textBytes.size()),
+                                          static_cast<std::uint32_t>(40 + textBytes.size()),
+                                          textBytes);
+    itunesdb::PutU32(object.bytes, 24, encoding);
+    return object;
+}
+
+TEST_F(ReaderTest, TextsDecodeByTheEncodingTheyState) {
+    const struct {
+        const char* name;
+        std::uint32_t encoding;
+        Bytes text;
+        std::u16string expected;
+    } cases[] = {
+        {"UTF-16LE", 1, Utf16Bytes(u"Für Elise 夜"), u"Für Elise 夜"},
+        {"UTF-16LE, encoding 0", 0, Utf16Bytes(u"Für Elise"), u"Für Elise"},
+        {"UTF-16LE, surrogate pair", 1, Utf16Bytes(u"🎵 x"), u"🎵 x"},
+        {"UTF-16LE, odd length", 1, Utf8Bytes("abcde"), u"扡摣"},
+        {"UTF-8", 2, Utf8Bytes("Für Elise 夜"), u"Für Elise 夜"},
+        {"UTF-8, four-byte sequence", 2, Utf8Bytes("🎵 x"), u"🎵 x"},
+        {"UTF-8, odd length", 2, Utf8Bytes("abc"), u"abc"},
+        {"UTF-8, malformed", 2, Utf8Bytes("a\xC3(b\xFF"), u"a\uFFFD(b\uFFFD"},
+        {"UTF-8, cut inside a character", 2, Utf8Bytes("ab\xE5\xA4"), u"ab\uFFFD"},
+        {"UTF-8, empty", 2, {}, u""},
+        {"another encoding reads as UTF-16LE", 3, Utf16Bytes(u"Ünknown"), u"Ünknown"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TrackSpec track{5, {}, 0x9C};
+        track.objects.push_back(EncodedText(itunesdb::kTitle, c.encoding, c.text));
+        track.objects.push_back(EncodedText(itunesdb::kAlbum, c.encoding, c.text));
+        track.objects.push_back(itunesdb::Text(itunesdb::kArtist, std::u16string_view(u"Next")));
+        DatabaseSpec database;
+        database.sectionOrder = {1, 2};
+        database.tracks = {track, itunesdb::Song(Fields(6, u"After", u":x"))};
+
+        const TiPod pod = Load(itunesdb::WriteITunesDB(database));
+
+        ASSERT_EQ(pod.Songs.size(), 2u);
+        EXPECT_EQ(pod.Songs[0].Title, c.expected);
+        EXPECT_EQ(pod.Songs[0].Album, c.expected);
+        EXPECT_EQ(pod.Songs[0].Artist, u"Next");
+        EXPECT_EQ(pod.Songs[1].Title, u"After");
+    }
+}
+
+TEST_F(ReaderTest, EveryFieldReadsFromUtf8Texts) {
+    const std::vector<SongFields> songs = SampleSongs();
+    DatabaseSpec database = SpecOf(songs);
+    for (TrackSpec& track : database.tracks) {
+        for (itunesdb::ObjectSpec& object : track.objects) {
+            const std::u16string text = [&] {
+                std::u16string units;
+                for (std::size_t i = 40; i + 1 < object.bytes.size(); i += 2) {
+                    units.push_back(static_cast<char16_t>(
+                        std::to_integer<unsigned>(object.bytes[i]) |
+                        std::to_integer<unsigned>(object.bytes[i + 1]) << 8));
+                }
+                return units;
+            }();
+            object = itunesdb::Utf8Text(object.type, platform::text::WideToAnsi(text));
+        }
+    }
+
+    const TiPod pod = Load(itunesdb::WriteITunesDB(database));
+
+    EXPECT_EQ(pod.Songs, ExpectedSongs(songs));
+}
+
 TEST_F(ReaderTest, TextObjectTooShortForATextHeaderGivesAnEmptyText) {
     TrackSpec track{5,
                     {itunesdb::Text(itunesdb::kAlbum, "Earlier"),
@@ -509,18 +589,21 @@ TEST_F(ReaderTest, SurvivesRandomlyDamagedDatabases) {
     database.tracks[3].objects.push_back(itunesdb::VideoData());
     database.tracks[1].objects.push_back(itunesdb::Chapter());
     database.tracks[1].objects.push_back(itunesdb::PodcastUrl(itunesdb::kPodcastRssUrl, "http://a/b"));
-    Layout gtkpodLayout;
-    Layout itunesLayout;
-    const Bytes bases[] = {
-        itunesdb::WriteITunesDB(database, gtkpodLayout),
-        itunesdb::WriteITunesDB(SpecOf(songs, itunesdb::kOrderITunes, 0x68), itunesLayout)};
+    DatabaseSpec utf8 = SpecOf(songs, itunesdb::kOrderOld, 0xBC);
+    for (TrackSpec& track : utf8.tracks) {
+        track.objects.push_back(itunesdb::Utf8Text(itunesdb::kTitle, "Ünïcödé 夜に駆ける 🎵"));
+        track.objects.push_back(itunesdb::Utf8Text(itunesdb::kArtist, "\xE5\xA4"));
+    }
+    const Bytes bases[] = {itunesdb::WriteITunesDB(database),
+                           itunesdb::WriteITunesDB(SpecOf(songs, itunesdb::kOrderITunes, 0x68)),
+                           itunesdb::WriteITunesDB(utf8)};
     const std::int32_t nasty[] = {0, 1, -1, 19, 20, 24, 40, INT_MAX, INT_MIN, 0x10000, -40};
 
     std::mt19937 random(20240521);
     TiPod pod; // one catalogue throughout, so stale entries get their turn
     pod.DriveRoot = ipod_.DriveRoot();
     for (int round = 0; round < 3000; ++round) {
-        const Bytes& base = bases[round % 2];
+        const Bytes& base = bases[round % std::size(bases)];
         Bytes bytes = base;
         const int damage = static_cast<int>(random() % 4);
         if (damage == 0 || damage == 3) {

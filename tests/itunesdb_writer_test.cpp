@@ -1,7 +1,9 @@
 #include "tools/itunesdb_writer.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -48,6 +50,13 @@ TEST(ITunesDBWriterTest, ObjectsHaveTheLayoutsOfRealDatabases) {
     EXPECT_EQ(GetU32(text.bytes, 28), 6u);
     EXPECT_EQ(text.bytes[42], std::byte{0xF1}); // ñ in UTF-16LE
     EXPECT_EQ(text.TotalLength(), text.bytes.size());
+
+    const itunesdb::ObjectSpec utf8 = itunesdb::Utf8Text(itunesdb::kTitle, "Añb");
+    EXPECT_EQ(GetU32(utf8.bytes, 8), 44u);
+    EXPECT_EQ(GetU32(utf8.bytes, 24), 2u); // UTF-8
+    EXPECT_EQ(GetU32(utf8.bytes, 28), 4u); // bytes, not characters
+    EXPECT_EQ(utf8.bytes[41], std::byte{0xC3});
+    EXPECT_EQ(utf8.bytes.size(), 44u);
 
     const itunesdb::ObjectSpec url = itunesdb::PodcastUrl(itunesdb::kPodcastRssUrl, "http://x");
     EXPECT_EQ(GetU32(url.bytes, 8), 24u + 8u);
@@ -107,6 +116,36 @@ TEST(ITunesDBWriterTest, EveryStoredLengthIsConsistent) {
             }
         }
     }
+}
+
+TEST(ITunesDBWriterTest, CompressedDatabaseKeepsItsHeaderAndDeflatesTheRest) {
+    const auto plain = itunesdb::WriteITunesDB(MixedDatabase(itunesdb::kOrderITunes, 0xF4));
+    const auto compressed = itunesdb::CompressDatabase(plain);
+
+    ASSERT_GT(compressed.size(), 0xF4u);
+    EXPECT_LT(compressed.size(), plain.size());
+    EXPECT_EQ(GetU32(compressed, 4), 0xF4u);
+    EXPECT_EQ(GetU32(compressed, 8), compressed.size());
+    EXPECT_EQ(GetU32(compressed, 0x0C), 2u);
+    EXPECT_EQ(compressed[0xA8], std::byte{1});
+    for (std::size_t offset = 16; offset < 0xF4; ++offset) {
+        if (offset != 0xA8) {
+            EXPECT_EQ(compressed[offset], plain[offset]) << "header byte " << offset;
+        }
+    }
+    std::vector<std::byte> body(plain.size() - 0xF4);
+    uLongf bodySize = body.size();
+    ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(body.data()), &bodySize,
+                         reinterpret_cast<const Bytef*>(compressed.data()) + 0xF4,
+                         compressed.size() - 0xF4),
+              Z_OK);
+    EXPECT_EQ(bodySize, body.size());
+    EXPECT_TRUE(std::equal(body.begin(), body.end(), plain.begin() + 0xF4));
+
+    const auto shortHeader = itunesdb::WriteITunesDB(MixedDatabase(itunesdb::kOrderOld, 0xBC));
+    EXPECT_NO_THROW(itunesdb::CompressDatabase(shortHeader));
+    const auto tooShort = itunesdb::WriteITunesDB(MixedDatabase(itunesdb::kOrderOld, 0x68));
+    EXPECT_THROW(itunesdb::CompressDatabase(tooShort), std::invalid_argument);
 }
 
 TEST(ITunesDBWriterTest, PatchingOutsideTheBytesIsRefused) {

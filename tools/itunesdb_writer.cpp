@@ -1,5 +1,7 @@
 #include "tools/itunesdb_writer.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <map>
 #include <stdexcept>
@@ -17,6 +19,9 @@ constexpr std::uint32_t kAlbumItemHeaderLength = 0x58;
 constexpr std::uint32_t kObjectHeaderLength = 0x18;
 constexpr std::uint32_t kMinTrackHeaderLength = 20;
 constexpr std::uint32_t kMinDatabaseHeaderLength = 24;
+constexpr std::size_t kCompressedFlagOffset = 0xA8;
+constexpr std::uint32_t kUtf16Encoding = 1;
+constexpr std::uint32_t kUtf8Encoding = 2;
 
 // Album list objects (inside mhia items).
 constexpr std::uint32_t kAlbumNameObject = 200;
@@ -306,7 +311,7 @@ std::uint32_t ObjectSpec::TotalLength() const {
 
 ObjectSpec Text(std::uint32_t type, std::u16string_view text) {
     Bytes out = ObjectHeader(type);
-    AppendU32(out, 1); // position
+    AppendU32(out, kUtf16Encoding);
     AppendU32(out, static_cast<std::uint32_t>(text.size() * 2));
     AppendU32(out, 1);
     AppendU32(out, 0);
@@ -319,6 +324,18 @@ ObjectSpec Text(std::uint32_t type, std::u16string_view text) {
 
 ObjectSpec Text(std::uint32_t type, std::string_view utf8) {
     return Text(type, std::u16string_view(Utf8ToUtf16(utf8)));
+}
+
+ObjectSpec Utf8Text(std::uint32_t type, std::string_view utf8) {
+    Bytes out = ObjectHeader(type);
+    AppendU32(out, kUtf8Encoding);
+    AppendU32(out, static_cast<std::uint32_t>(utf8.size()));
+    AppendU32(out, 1);
+    AppendU32(out, 0);
+    for (const char c : utf8) {
+        out.push_back(static_cast<std::byte>(c));
+    }
+    return Finish(type, std::move(out));
 }
 
 ObjectSpec PodcastUrl(std::uint32_t type, std::string_view utf8Url) {
@@ -456,6 +473,29 @@ std::vector<std::byte> WriteITunesDB(const DatabaseSpec& database, Layout& layou
 std::vector<std::byte> WriteITunesDB(const DatabaseSpec& database) {
     Layout layout;
     return WriteITunesDB(database, layout);
+}
+
+std::vector<std::byte> CompressDatabase(const std::vector<std::byte>& database) {
+    const std::uint32_t headerLength = GetU32(database, 4);
+    if (headerLength <= kCompressedFlagOffset || headerLength > database.size()) {
+        throw std::invalid_argument("itunesdb writer: a header of " +
+                                    std::to_string(headerLength) +
+                                    " bytes has no room for the compressed flag");
+    }
+    const auto* body = reinterpret_cast<const Bytef*>(database.data()) + headerLength;
+    const uLong bodySize = database.size() - headerLength;
+    uLongf compressedSize = compressBound(bodySize);
+    Bytes out(headerLength + compressedSize);
+    if (compress2(reinterpret_cast<Bytef*>(out.data()) + headerLength, &compressedSize, body,
+                  bodySize, 1) != Z_OK) {
+        throw std::runtime_error("itunesdb writer: zlib could not compress the database");
+    }
+    out.resize(headerLength + compressedSize);
+    std::copy(database.begin(), database.begin() + headerLength, out.begin());
+    out[kCompressedFlagOffset] = std::byte{1};
+    PutU32(out, 0x0C, 2);
+    PutU32(out, 8, static_cast<std::uint32_t>(out.size()));
+    return out;
 }
 
 void PutU32(std::vector<std::byte>& bytes, std::size_t offset, std::uint32_t value) {

@@ -44,6 +44,9 @@ struct ObjectSpec {
 // total length 40 + L.
 ObjectSpec Text(std::uint32_t type, std::u16string_view text);
 ObjectSpec Text(std::uint32_t type, std::string_view utf8);
+// The same with the text stored as UTF-8 (encoding 2 at offset 24), as some tools and phones
+// write it; L counts bytes.
+ObjectSpec Utf8Text(std::uint32_t type, std::string_view utf8);
 // A podcast URL (type 15 or 16): 24-byte header, then the UTF-8 bytes; total 24 + bytes.
 ObjectSpec PodcastUrl(std::uint32_t type, std::string_view utf8Url);
 // Chapter data (type 17): 24-byte header, then a small binary chapter list.
@@ -113,6 +116,11 @@ struct Layout {
     std::vector<std::vector<std::size_t>> objectOffsets; // each mhod of each track
 };
 std::vector<std::byte> WriteITunesDB(const DatabaseSpec& database, Layout& layout);
+
+// The database as newer iPod nanos keep it in iTunesCDB: the header as written, with byte 0xA8
+// set to 1 ("compressed"), 2 at offset 0x0C and the file's length at offset 8, then everything
+// after the header as one zlib stream (level 1). The header must be at least 0xA9 bytes long.
+std::vector<std::byte> CompressDatabase(const std::vector<std::byte>& database);
 
 // Little-endian patching of written bytes.
 void PutU32(std::vector<std::byte>& bytes, std::size_t offset, std::uint32_t value);

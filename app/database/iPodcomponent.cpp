@@ -1,5 +1,6 @@
 #include "app/database/iPodcomponent.h"
 
+#include "app/database/database_file.h"
 #include "app/database/itunesdb_reader.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -84,16 +85,16 @@ std::string SizeTextOf(std::uint64_t bytes) {
 }
 
 std::string TiPod::DatabasePath() const {
-    return DriveRoot + "\\iPod_Control\\iTunes\\itunesdb";
+    const std::optional<DatabaseFile> file = DatabaseFile::Find(DriveRoot);
+    return file ? file->Path() : DatabaseFile::PlainPath(DriveRoot);
 }
 
 void TiPod::LoadDatabase() {
-    const std::string path = DatabasePath();
-    if (!platform::files::FileExists(path)) {
+    const std::optional<DatabaseFile> file = DatabaseFile::Find(DriveRoot);
+    if (!file) {
         return;
     }
-    const std::vector<std::byte> buffer = platform::files::ReadWholeFile(path);
-    LoadFromBuffer(buffer);
+    LoadFromBuffer(file->Read());
 }
 
 void TiPod::LoadFromBuffer(std::span<const std::byte> buffer) {

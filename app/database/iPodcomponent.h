@@ -21,8 +21,10 @@ public:
     std::int32_t SongCount = 0;   // never more than Songs.size()
     SectionEntry SectionTable[4]; // indexed by section type 1..3; entry 0 is unused
 
-    // Reads DriveRoot + "\iPod_Control\iTunes\itunesdb"; a missing file leaves everything as it
-    // was. Raises platform::OsError ("Cannot open file %s", "Stream read error").
+    // Reads the database of DriveRoot: iPod_Control\iTunes\iTunesCDB when it is there and not
+    // empty (inflated when compressed), else iPod_Control\iTunes\itunesdb; when neither exists
+    // everything stays as it was. Raises platform::OsError ("Cannot open file %s", "Stream read
+    // error").
     void LoadDatabase();
     // The same walk over a database already in memory, with the size lookups on DriveRoot.
     void LoadFromBuffer(std::span<const std::byte> buffer);
@@ -40,7 +42,8 @@ public:
 
     // The song's file: DriveRoot + its location with every ":" turned into "\".
     std::string SongPath(const TSong& song) const;
-    // DriveRoot + "\iPod_Control\iTunes\itunesdb".
+    // The database file LoadDatabase reads; DriveRoot + "\iPod_Control\iTunes\itunesdb" when
+    // there is none.
     std::string DatabasePath() const;
 
 private:

@@ -1,5 +1,7 @@
 #include "app/database/itunesdb_reader.h"
 
+#include "app/database/object_text.h"
+
 #include <algorithm>
 
 namespace {
@@ -7,6 +9,7 @@ namespace {
 constexpr int kSectionsRead = 2;
 constexpr std::int64_t kMinTrackItemLength = 20; // up to and including the track id
 constexpr std::int64_t kObjectHeaderLength = 24;
+constexpr std::int64_t kEncodingOffset = 24;
 constexpr std::int64_t kTextStart = 40; // 24-byte header, 16-byte text header
 
 std::u16string TSong::*FieldOfType(std::int32_t type) {
@@ -50,20 +53,16 @@ std::optional<std::int32_t> ITunesDBReader::ReadInt(std::int64_t offset) const {
     return static_cast<std::int32_t>(value);
 }
 
-std::u16string ITunesDBReader::ReadText(std::int64_t begin, std::int64_t end) const {
+std::u16string ITunesDBReader::ReadText(std::int64_t object, std::int64_t end) const {
+    const std::int64_t begin = object + kTextStart;
     end = std::min(end, Size());
     if (begin < 0 || end <= begin) {
         return {};
     }
-    // An odd byte count leaves the last byte out.
-    std::u16string text(static_cast<std::size_t>((end - begin) / 2), u'\0');
-    const std::byte* bytes = buffer_.data() + begin;
-    for (char16_t& unit : text) {
-        unit = static_cast<char16_t>(std::to_integer<unsigned>(bytes[0]) |
-                                     std::to_integer<unsigned>(bytes[1]) << 8);
-        bytes += 2;
-    }
-    return text;
+    const auto encoding = ReadInt(object + kEncodingOffset);
+    return DecodeObjectText(buffer_.subspan(static_cast<std::size_t>(begin),
+                                            static_cast<std::size_t>(end - begin)),
+                            encoding.value_or(0));
 }
 
 void ITunesDBReader::ReadSections(std::span<SectionEntry, 4> table) const {
@@ -85,6 +84,11 @@ void ITunesDBReader::ReadSections(std::span<SectionEntry, 4> table) const {
         }
         start += *totalLength;
     }
+}
+
+std::optional<std::int32_t>
+ITunesDBReader::StatedTrackCount(const SectionEntry& trackSection) const {
+    return ReadInt(static_cast<std::int64_t>(trackSection.Start) + trackSection.HeaderLength + 8);
 }
 
 std::vector<TSong> ITunesDBReader::ReadTrackList(const SectionEntry& trackSection) const {
@@ -162,8 +166,7 @@ bool ITunesDBReader::ReadObject(std::int64_t& position, TSong& song) const {
     }
     if (std::u16string TSong::*field = FieldOfType(*type)) {
         song.*field = textLength && *textLength > 0
-                          ? ReadText(position + kTextStart,
-                                     std::min(end, position + kTextStart + *textLength))
+                          ? ReadText(position, std::min(end, position + kTextStart + *textLength))
                           : std::u16string();
     }
     position = end;

@@ -20,6 +20,10 @@ public:
     // entry and are passed over.
     void ReadSections(std::span<SectionEntry, 4> table) const;
 
+    // The track count the header of the track list that `trackSection` locates states; nullopt
+    // when the buffer does not hold it.
+    std::optional<std::int32_t> StatedTrackCount(const SectionEntry& trackSection) const;
+
     // The tracks of the track list that `trackSection` locates, in file order, with every field
     // but SizeText. Stops at the first track the buffer cannot hold.
     std::vector<TSong> ReadTrackList(const SectionEntry& trackSection) const;
@@ -28,7 +32,8 @@ private:
     enum class TrackWalk { Complete, CutShort, Unreadable };
 
     std::optional<std::int32_t> ReadInt(std::int64_t offset) const;
-    std::u16string ReadText(std::int64_t begin, std::int64_t end) const;
+    // The text of the text object at `object`, up to `end`, decoded by the encoding it states.
+    std::u16string ReadText(std::int64_t object, std::int64_t end) const;
     // Walks the track item at `position` into `song` and moves `position` past it.
     TrackWalk ReadTrack(std::int64_t& position, TSong& song) const;
     // Applies the data object at `position` to `song` and moves `position` past it; false when

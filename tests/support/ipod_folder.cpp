@@ -29,13 +29,29 @@ std::filesystem::path IPodFolder::DatabasePath() const {
     return folder_.Path() / "iPod_Control" / "iTunes" / "iTunesDB";
 }
 
-void IPodFolder::WriteDatabase(const std::vector<std::byte>& database) {
-    std::ofstream out(DatabasePath(), std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(database.data()),
-              static_cast<std::streamsize>(database.size()));
+std::filesystem::path IPodFolder::CompressedDatabasePath() const {
+    return folder_.Path() / "iPod_Control" / "iTunes" / "iTunesCDB";
+}
+
+namespace {
+
+void WriteBytes(const std::filesystem::path& path, const std::vector<std::byte>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     if (!out) {
-        throw std::runtime_error("cannot write " + DatabasePath().string());
+        throw std::runtime_error("cannot write " + path.string());
     }
+}
+
+} // namespace
+
+void IPodFolder::WriteDatabase(const std::vector<std::byte>& database) {
+    WriteBytes(DatabasePath(), database);
+}
+
+void IPodFolder::WriteCompressedDatabase(const std::vector<std::byte>& file) {
+    WriteBytes(CompressedDatabasePath(), file);
 }
 
 void IPodFolder::RemoveDatabase() {

@@ -21,12 +21,15 @@ public:
 
     void WriteDatabase(const std::vector<std::byte>& database);
     void RemoveDatabase();
+    // iPod_Control/iTunes/iTunesCDB, where newer iPod nanos keep their database.
+    void WriteCompressedDatabase(const std::vector<std::byte>& file);
     // A song file of `size` bytes (sparse) at a location as the database stores it,
     // ":iPod_Control:Music:F00:ABCD.mp3".
     std::filesystem::path AddSongFile(std::string_view location, std::uint64_t size);
 
     std::string DriveRoot() const { return std::string(1, letter_) + ":"; }
     std::filesystem::path DatabasePath() const;
+    std::filesystem::path CompressedDatabasePath() const;
     const std::filesystem::path& Path() const { return folder_.Path(); }
     std::string Str() const { return folder_.Str(); }
 
