@@ -7,6 +7,7 @@
 #include "app/copy_messages.h"
 #include "app/copy_thread.h"
 #include "app/error_log.h"
+#include "app/ipod_discovery.h"
 #include "app/layout_file.h"
 #include "app/product_addresses.h"
 #include "app/status_text.h"
@@ -437,12 +438,9 @@ bool TFormMain::GetiPodDriver() {
     try {
         const std::uint32_t drives = platform::Drives().LogicalDrives();
         iPodSelectorCom->clear();
-        for (int bit = 2; bit <= 25; ++bit) {
-            if ((drives & (1u << bit)) == 0)
-                continue;
-            const char letter = static_cast<char>('a' + bit);
-            const std::string root = std::string(1, letter) + ":";
-            if (!platform::files::DirectoryExists(root + "\\iPod_Control\\iTunes\\"))
+        for (const char letter : SearchedDriveLetters(drives)) {
+            const std::string root = DriveRootOf(letter);
+            if (!HasiPodFolder(root))
                 continue;
             const std::string entry = GetVolumInformation(letter) + root;
             if (iPodSelectorCom->findText(Q(entry), Qt::MatchFixedString) >= 0)
@@ -470,9 +468,7 @@ bool TFormMain::GetiPodDriver() {
 std::string TFormMain::GetVolumInformation(char letter) {
     std::string text;
     try {
-        std::string label = platform::Drives().VolumeLabel(letter).value_or("");
-        label = letter > 96 ? platform::text::ToLower(label) : platform::text::ToUpper(label);
-        text = " [" + label + "]  ";
+        text = " [" + SelectorLabel(letter) + "]  ";
     } catch (const std::exception& error) {
         TLogClass::WriteErrorLog(std::string("GetVolumInformation:") + error.what());
     }

@@ -2,6 +2,7 @@
 
 #include "cli/copy_command.h"
 #include "cli/exit_codes.h"
+#include "cli/ipods_command.h"
 #include "cli/list_command.h"
 
 namespace cli {
@@ -10,6 +11,7 @@ std::string UsageText() {
     return "Usage: quillmere-cli list FOLDER\n"
            "       quillmere-cli copy FOLDER DEST [--all] [--title TEXT]... [--search TEXT]\n"
            "                          [--overwrite | --no-overwrite]\n"
+           "       quillmere-cli ipods\n"
            "       quillmere-cli --help\n"
            "\n"
            "  list FOLDER  Print the songs of the iPod in FOLDER (its mount point or a copy of\n"
@@ -24,6 +26,11 @@ std::string UsageText() {
            "               as the saved option says, unless --overwrite or --no-overwrite.\n"
            "               Prints each song's title and where it went, or why it was not\n"
            "               copied; exit status 1 when any song was not copied.\n"
+           "\n"
+           "  ipods        List every drive Quillmere sees, in letter order, as tab-separated\n"
+           "               lines: the drive, its label, its folder, and the number of songs\n"
+           "               its iPod database states, or why it has none. Exit status 0 when\n"
+           "               a drive holds an iPod, 2 when none does.\n"
            "\n"
            "Exit status: 0 on success, 1 when the database cannot be opened or read,\n"
            "2 for wrong arguments or when FOLDER holds no iPod database.\n";
@@ -41,6 +48,13 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
             return kExitUsage;
         }
         return RunList(arguments[1], out, err);
+    }
+    if (!arguments.empty() && arguments[0] == "ipods") {
+        if (arguments.size() != 1) {
+            err << "quillmere-cli: ipods takes no arguments\n" << UsageText();
+            return kExitUsage;
+        }
+        return RunIpods(out, err);
     }
     if (!arguments.empty() && arguments[0] == "copy")
         return RunCopyCommand({arguments.begin() + 1, arguments.end()}, out, err);

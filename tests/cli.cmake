@@ -2,3 +2,7 @@
 quillmere_test(cli_test SOURCES cli_test.cpp LIBS quillmere_dbwriter)
 add_dependencies(cli_test quillmere-cli)
 target_compile_definitions(cli_test PRIVATE QUILLMERE_CLI_PATH="$<TARGET_FILE:quillmere-cli>")
+# ipods in-process on a machine of temporary folders, and as a user runs it.
+quillmere_test(cli_ipods_test SOURCES cli_ipods_test.cpp LIBS quillmere_cli quillmere_dbwriter)
+add_dependencies(cli_ipods_test quillmere-cli)
+target_compile_definitions(cli_ipods_test PRIVATE QUILLMERE_CLI_PATH="$<TARGET_FILE:quillmere-cli>")

@@ -3,3 +3,4 @@ quillmere_test(settings_store_test SOURCES settings_store_test.cpp LIBS quillmer
 quillmere_test(layout_file_test SOURCES layout_file_test.cpp LIBS quillmere_core)
 quillmere_test(status_text_test SOURCES status_text_test.cpp LIBS quillmere_core)
 quillmere_test(song_search_test SOURCES song_search_test.cpp LIBS quillmere_core)
+quillmere_test(ipod_discovery_test SOURCES ipod_discovery_test.cpp LIBS quillmere_core)

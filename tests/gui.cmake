@@ -4,3 +4,5 @@ quillmere_test(main_window_test GUI SOURCES main_window_test.cpp LIBS quillmere_
 quillmere_test(main_window_browser_test GUI SOURCES main_window_browser_test.cpp
     LIBS quillmere_main_window_fixture)
 quillmere_test(song_texts_test SOURCES song_texts_test.cpp LIBS quillmere_core)
+quillmere_test(main_window_ipods_test GUI SOURCES main_window_ipods_test.cpp
+    LIBS quillmere_main_window_fixture quillmere_cli)
