@@ -8,11 +8,10 @@
 #include "app/settings_store.h"
 #include "app/song_search.h"
 #include "cli/exit_codes.h"
-#include "cli/ipod_drive.h"
+#include "cli/ipod_catalogue.h"
 #include "cli/list_command.h"
 #include "platform/data_folder.h"
 #include "platform/drives.h"
-#include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/text.h"
 
@@ -21,7 +20,6 @@
 #include <algorithm>
 #include <atomic>
 #include <csignal>
-#include <exception>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -40,6 +38,7 @@ struct CopyRequest {
     std::vector<std::string> titles;
     std::vector<std::string> searches;
     std::optional<bool> overwrite; // unset: the saved option
+    CatalogueSource source = CatalogueSource::Database;
 };
 
 // The request, or nullopt with `problem` saying what is wrong with the arguments.
@@ -57,6 +56,8 @@ std::optional<CopyRequest> ParseCopyArguments(const std::vector<std::string>& ar
             (word == "--title" ? request.titles : request.searches).push_back(args[++i]);
         } else if (word == "--all") {
             request.all = true;
+        } else if (word == "--scan") {
+            request.source = CatalogueSource::SongFiles;
         } else if (word == "--overwrite" || word == "--no-overwrite") {
             const bool overwrite = word == "--overwrite";
             if (request.overwrite && *request.overwrite != overwrite) {
@@ -211,43 +212,19 @@ std::string WhyNotCopied(const CopyResult& result, bool abandoned) {
     return {};
 }
 
-// The catalogue of the iPod in `folder`, attached as a drive; nullopt with the exit status
-// and a message on `err` when there is none to read.
-std::optional<TiPod> LoadCatalogue(const std::string& folder, std::ostream& err, int& status) {
-    TiPod pod;
-    const IPodDrive drive(folder);
-    pod.DriveRoot = drive.DriveRoot();
-    const std::string database = pod.DatabasePath();
-    if (!platform::files::FileExists(database)) {
-        err << "quillmere-cli copy: no iPod database in " << folder
-            << " (looked for iPod_Control/iTunes/iTunesDB)\n";
-        status = kExitUsage;
-        return std::nullopt;
-    }
-    // Opening a pipe or a device for reading could wait for ever.
-    const std::optional<std::string> host = platform::Drives().ToHostPath(database);
-    std::error_code error;
-    if (!host || !fs::is_regular_file(*host, error)) {
-        err << "quillmere-cli copy: cannot read " << host.value_or(database)
-            << ": not a regular file\n";
-        status = kExitFailure;
-        return std::nullopt;
-    }
-    pod.LoadDatabase();
-    return pod;
-}
-
 } // namespace
 
 std::string CopyUsageText() {
     return "Usage: quillmere-cli copy FOLDER DEST [--all] [--title TEXT]... [--search TEXT]...\n"
-           "                             [--overwrite | --no-overwrite]\n"
+           "                             [--overwrite | --no-overwrite] [--scan]\n"
            "\n"
            "  Copies songs of the iPod in FOLDER into the existing folder DEST, each named\n"
            "  after its title. --all takes every song, --title the songs of that title (letter\n"
            "  case aside), --search those the search field shows for TEXT; together they take\n"
            "  every song any of them takes. An existing file is replaced or kept (the copy gets\n"
            "  a numbered name) as the saved option says, unless a flag says otherwise.\n"
+           "  --scan takes the songs from the song files under iPod_Control/Music and their\n"
+           "  tags instead of the database, for an iPod whose database is lost or damaged.\n"
            "  Prints per song: title TAB the path written, or title TAB why it was not copied.\n"
            "\n"
            "Exit status: 0 when every song was copied, 1 when any was not, 2 for wrong\n"
@@ -273,16 +250,11 @@ int RunCopyCommand(const std::vector<std::string>& args, std::ostream& out, std:
         }
     }
 
-    std::optional<TiPod> pod;
-    try {
-        int status = kExitSuccess;
-        pod = LoadCatalogue(request->folder, err, status);
-        if (!pod)
-            return status;
-    } catch (const std::exception& failure) {
-        err << "quillmere-cli copy: " << request->folder << ": " << failure.what() << "\n";
-        return kExitFailure;
-    }
+    int status = kExitSuccess;
+    std::optional<TiPod> pod =
+        LoadCatalogue(request->folder, request->source, "quillmere-cli copy: ", err, status);
+    if (!pod)
+        return status;
     const std::optional<std::string> destinationFolder = platform::Drives().ToWindowsPath(
         fs::absolute(request->destination, error).lexically_normal().string());
     if (!destinationFolder) {

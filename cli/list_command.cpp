@@ -1,15 +1,10 @@
 #include "cli/list_command.h"
 
-#include "app/database/iPodcomponent.h"
 #include "cli/exit_codes.h"
-#include "cli/ipod_drive.h"
-#include "platform/drives.h"
-#include "platform/error.h"
-#include "platform/files.h"
 #include "platform/text.h"
 
-#include <exception>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 namespace cli {
@@ -64,36 +59,20 @@ std::string ListLine(const TSong& song) {
     return line;
 }
 
-int RunList(const std::string& folder, std::ostream& out, std::ostream& err) {
+int RunList(const std::string& folder, CatalogueSource source, std::ostream& out,
+            std::ostream& err) {
     std::error_code error;
     if (!std::filesystem::is_directory(folder, error)) {
         err << "quillmere-cli: " << folder << " is not a folder\n";
         return kExitUsage;
     }
-    TiPod pod;
-    try {
-        const IPodDrive drive(folder);
-        pod.DriveRoot = drive.DriveRoot();
-        const std::string database = pod.DatabasePath();
-        if (!platform::files::FileExists(database)) {
-            err << "quillmere-cli: no iPod database in " << folder
-                << " (looked for iPod_Control/iTunes/iTunesDB)\n";
-            return kExitUsage;
-        }
-        // Opening a pipe or a device for reading could wait for ever.
-        const std::optional<std::string> host = platform::Drives().ToHostPath(database);
-        if (!host || !std::filesystem::is_regular_file(*host, error)) {
-            err << "quillmere-cli: cannot read " << host.value_or(database)
-                << ": not a regular file\n";
-            return kExitFailure;
-        }
-        pod.LoadDatabase();
-    } catch (const std::exception& failure) {
-        err << "quillmere-cli: " << folder << ": " << failure.what() << "\n";
-        return kExitFailure;
+    int status = kExitSuccess;
+    const std::optional<TiPod> pod = LoadCatalogue(folder, source, "quillmere-cli: ", err, status);
+    if (!pod) {
+        return status;
     }
     out << ListHeaderLine() << '\n';
-    for (const TSong& song : pod.Songs) {
+    for (const TSong& song : pod->Songs) {
         out << ListLine(song) << '\n';
     }
     out.flush();

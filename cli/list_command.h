@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/database/song.h"
+#include "cli/ipod_catalogue.h"
 
 #include <ostream>
 #include <string>
@@ -8,8 +9,9 @@
 
 namespace cli {
 
-// `list FOLDER`: the catalogue of the iPod in FOLDER as tab-separated UTF-8 lines.
-int RunList(const std::string& folder, std::ostream& out, std::ostream& err);
+// `list FOLDER [--scan]`: the catalogue of the iPod in FOLDER as tab-separated UTF-8 lines.
+int RunList(const std::string& folder, CatalogueSource source, std::ostream& out,
+            std::ostream& err);
 
 // One field of a line: backslash, tab, line feed and carriage return as \\, \t, \n and \r.
 std::string EscapeField(std::string_view text);

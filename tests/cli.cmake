@@ -6,3 +6,7 @@ target_compile_definitions(cli_test PRIVATE QUILLMERE_CLI_PATH="$<TARGET_FILE:qu
 quillmere_test(cli_ipods_test SOURCES cli_ipods_test.cpp LIBS quillmere_cli quillmere_dbwriter)
 add_dependencies(cli_ipods_test quillmere-cli)
 target_compile_definitions(cli_ipods_test PRIVATE QUILLMERE_CLI_PATH="$<TARGET_FILE:quillmere-cli>")
+# list and copy with --scan, and compressed databases, as a user runs them.
+quillmere_test(cli_scan_test SOURCES cli_scan_test.cpp LIBS quillmere_dbwriter)
+add_dependencies(cli_scan_test quillmere-cli)
+target_compile_definitions(cli_scan_test PRIVATE QUILLMERE_CLI_PATH="$<TARGET_FILE:quillmere-cli>")

@@ -186,6 +186,124 @@ Bytes AudioSampleEntryFields(std::uint32_t sampleRate) {
     return fields;
 }
 
+// --- Tags ---
+
+// ID3v2.4 sizes are "syncsafe": seven bits a byte.
+void PutSyncsafe32(Bytes& out, std::uint32_t value) {
+    for (int shift = 21; shift >= 0; shift -= 7) {
+        PutByte(out, (value >> shift) & 0x7F);
+    }
+}
+
+Bytes Utf16WithByteOrderMark(std::string_view utf8) {
+    Bytes out;
+    PutLE16(out, 0xFEFF);
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        std::uint32_t code = length == 1   ? lead
+                             : length == 2 ? lead & 0x1Fu
+                             : length == 3 ? lead & 0x0Fu
+                                           : lead & 0x07u;
+        for (std::size_t k = 1; k < length && i + k < utf8.size(); ++k) {
+            code = code << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3Fu);
+        }
+        i += length;
+        if (code >= 0x10000) {
+            code -= 0x10000;
+            PutLE16(out, 0xD800 + (code >> 10));
+            PutLE16(out, 0xDC00 + (code & 0x3FF));
+        } else {
+            PutLE16(out, code);
+        }
+    }
+    return out;
+}
+
+// A text in the frame encoding of the version: 1 (UTF-16 with BOM) or 3 (UTF-8).
+Bytes Id3Text(std::string_view utf8, Id3Version version) {
+    if (version == Id3Version::V23) {
+        return Utf16WithByteOrderMark(utf8);
+    }
+    Bytes out;
+    PutAscii(out, utf8);
+    return out;
+}
+
+Bytes Id3Frame(std::string_view id, const Bytes& body, Id3Version version) {
+    Bytes frame;
+    PutAscii(frame, id);
+    const std::uint32_t size = CheckedSize(body.size(), "an ID3 frame");
+    if (version == Id3Version::V23) {
+        PutBE32(frame, size);
+    } else {
+        PutSyncsafe32(frame, size);
+    }
+    PutBE16(frame, 0); // flags
+    PutBytes(frame, body);
+    return frame;
+}
+
+Bytes Id3TextFrame(std::string_view id, std::string_view utf8, Id3Version version) {
+    Bytes body;
+    PutByte(body, version == Id3Version::V23 ? 1 : 3);
+    PutBytes(body, Id3Text(utf8, version));
+    return Id3Frame(id, body, version);
+}
+
+Bytes Id3CommentFrame(std::string_view utf8, Id3Version version) {
+    Bytes body;
+    PutByte(body, version == Id3Version::V23 ? 1 : 3);
+    PutAscii(body, "eng");
+    PutBytes(body, Id3Text("", version)); // no description
+    PutZeros(body, version == Id3Version::V23 ? 2 : 1);
+    PutBytes(body, Id3Text(utf8, version));
+    return Id3Frame("COMM", body, version);
+}
+
+// The bytes a tag chunk of RIFF or AIFF takes: header, tag, and a pad byte to an even size.
+std::uint32_t TagChunkSize(const Bytes& tag) {
+    if (tag.empty()) {
+        return 0;
+    }
+    return 8 + CheckedSize(tag.size() + tag.size() % 2, "a tag");
+}
+
+// An "ilst" item holding UTF-8 text.
+Bytes Mp4TextItem(std::string_view type, std::string_view utf8) {
+    Bytes data = FullBoxHeader(0, 1); // well-known type 1: UTF-8
+    PutBE32(data, 0);                 // locale
+    PutAscii(data, utf8);
+    return Box(type, {Box("data", {data})});
+}
+
+Bytes Mp4UserData(const Tags& tags) {
+    if (tags.Empty()) {
+        return {};
+    }
+    Bytes items;
+    const std::pair<std::string_view, const std::string*> fields[] = {
+        {"\xA9" "nam", &tags.title},   {"\xA9" "alb", &tags.album},
+        {"\xA9" "ART", &tags.artist},  {"\xA9" "gen", &tags.genre},
+        {"\xA9" "wrt", &tags.composer}, {"\xA9" "cmt", &tags.comment},
+        {"\xA9" "grp", &tags.grouping},
+    };
+    for (const auto& [type, text] : fields) {
+        if (!text->empty()) {
+            PutBytes(items, Mp4TextItem(type, *text));
+        }
+    }
+    Bytes handler = FullBoxHeader(0, 0);
+    PutBE32(handler, 0);
+    PutAscii(handler, "mdirappl");
+    PutZeros(handler, 9);
+    Bytes meta = FullBoxHeader(0, 0);
+    PutBytes(meta, Box("hdlr", {handler}));
+    PutBytes(meta, Box("ilst", {items}));
+    return Box("udta", {Box("meta", {meta})});
+}
+
 struct SampleTable {
     Bytes sampleDescription;              // the one entry of stsd
     std::vector<Bytes> frames;            // one sample each
@@ -193,7 +311,7 @@ struct SampleTable {
     std::uint32_t sampleRate = 0;
 };
 
-Bytes WriteM4a(const SampleTable& table) {
+Bytes WriteM4a(const SampleTable& table, const Tags& tags) {
     const std::size_t frameCount = table.frames.size();
     std::uint32_t duration = 0;
     for (std::uint32_t frameDuration : table.durations) {
@@ -261,7 +379,7 @@ Bytes WriteM4a(const SampleTable& table) {
             "mdia", {MediaHeader(table.sampleRate, duration), SoundHandler(),
                      Box("minf", {Box("smhd", {soundHeader}), DataInformation(), sampleTable})});
         return Box("moov", {MovieHeader(table.sampleRate, duration),
-                            Box("trak", {TrackHeader(duration), media})});
+                            Box("trak", {TrackHeader(duration), media}), Mp4UserData(tags)});
     };
     const std::size_t movieSize = movieBox(0).size();
     const std::uint32_t mediaOffset =
@@ -404,6 +522,44 @@ Bytes Mp3FrameBody(const Mp3Granule& first, const Mp3Granule& second, std::size_
 
 } // namespace
 
+bool Tags::Empty() const {
+    return title.empty() && album.empty() && artist.empty() && genre.empty() &&
+           composer.empty() && comment.empty() && grouping.empty();
+}
+
+std::vector<std::byte> Id3v2Tag(const Tags& tags, Id3Version version) {
+    if (tags.Empty()) {
+        return {};
+    }
+    Bytes frames;
+    const std::pair<std::string_view, const std::string*> texts[] = {
+        {"TIT2", &tags.title},
+        {"TALB", &tags.album},
+        {"TPE1", &tags.artist},
+        {"TCON", &tags.genre},
+        {"TCOM", &tags.composer},
+        {version == Id3Version::V23 ? "TIT1" : "GRP1", &tags.grouping},
+    };
+    for (const auto& [id, text] : texts) {
+        if (!text->empty()) {
+            PutBytes(frames, Id3TextFrame(id, *text, version));
+        }
+    }
+    if (!tags.comment.empty()) {
+        PutBytes(frames, Id3CommentFrame(tags.comment, version));
+    }
+    constexpr std::size_t kPadding = 256; // room to edit the tag in place, as taggers leave
+    Bytes tag;
+    PutAscii(tag, "ID3");
+    PutByte(tag, version == Id3Version::V23 ? 3 : 4);
+    PutByte(tag, 0); // revision
+    PutByte(tag, 0); // flags
+    PutSyncsafe32(tag, CheckedSize(frames.size() + kPadding, "an ID3 tag"));
+    PutBytes(tag, frames);
+    PutZeros(tag, kPadding);
+    return tag;
+}
+
 std::vector<std::int16_t> RenderNotes(const std::vector<Note>& notes, std::uint32_t sampleRate) {
     if (sampleRate == 0) {
         throw std::invalid_argument("audio writer: a sample rate of 0 Hz");
@@ -432,12 +588,14 @@ std::vector<std::int16_t> RenderNotes(const std::vector<Note>& notes, std::uint3
 }
 
 std::vector<std::byte> WriteWav(const std::vector<std::int16_t>& samples,
-                                std::uint32_t sampleRate) {
+                                std::uint32_t sampleRate, const Tags& tags) {
     const std::uint32_t dataSize = CheckedSize(samples.size() * 2, "WAV audio");
+    const Bytes tag = Id3v2Tag(tags, Id3Version::V23);
+    const std::uint32_t tagChunkSize = TagChunkSize(tag);
     Bytes out;
-    out.reserve(44 + dataSize);
+    out.reserve(44 + dataSize + tagChunkSize);
     PutAscii(out, "RIFF");
-    PutLE32(out, 36 + dataSize);
+    PutLE32(out, 36 + dataSize + tagChunkSize);
     PutAscii(out, "WAVE");
     PutAscii(out, "fmt ");
     PutLE32(out, 16);
@@ -452,16 +610,24 @@ std::vector<std::byte> WriteWav(const std::vector<std::int16_t>& samples,
     for (std::int16_t sample : samples) {
         PutLE16(out, static_cast<std::uint16_t>(sample));
     }
+    if (!tag.empty()) {
+        PutAscii(out, "id3 ");
+        PutLE32(out, static_cast<std::uint32_t>(tag.size()));
+        PutBytes(out, tag);
+        PutZeros(out, tag.size() % 2);
+    }
     return out;
 }
 
 std::vector<std::byte> WriteAiff(const std::vector<std::int16_t>& samples,
-                                 std::uint32_t sampleRate) {
+                                 std::uint32_t sampleRate, const Tags& tags) {
     const std::uint32_t dataSize = CheckedSize(samples.size() * 2, "AIFF audio");
+    const Bytes tag = Id3v2Tag(tags, Id3Version::V23);
+    const std::uint32_t tagChunkSize = TagChunkSize(tag);
     Bytes out;
-    out.reserve(54 + dataSize);
+    out.reserve(54 + dataSize + tagChunkSize);
     PutAscii(out, "FORM");
-    PutBE32(out, 4 + (8 + 18) + (8 + 8 + dataSize));
+    PutBE32(out, 4 + (8 + 18) + (8 + 8 + dataSize) + tagChunkSize);
     PutAscii(out, "AIFF");
     PutAscii(out, "COMM");
     PutBE32(out, 18);
@@ -476,10 +642,17 @@ std::vector<std::byte> WriteAiff(const std::vector<std::int16_t>& samples,
     for (std::int16_t sample : samples) {
         PutBE16(out, static_cast<std::uint16_t>(sample));
     }
+    if (!tag.empty()) {
+        PutAscii(out, "ID3 ");
+        PutBE32(out, static_cast<std::uint32_t>(tag.size()));
+        PutBytes(out, tag);
+        PutZeros(out, tag.size() % 2);
+    }
     return out;
 }
 
-std::vector<std::byte> WriteMp3(const std::vector<Note>& notes) {
+std::vector<std::byte> WriteMp3(const std::vector<Note>& notes, const Tags& tags,
+                                Id3Version version) {
     std::vector<Mp3Granule> granules;
     for (const Note& note : notes) {
         const auto count =
@@ -498,7 +671,7 @@ std::vector<std::byte> WriteMp3(const std::vector<Note>& notes) {
     const std::uint32_t bytesPerFrameTimesRate = 144 * kMp3BitRate; // 417.96 bytes a frame
     const std::uint32_t baseLength = bytesPerFrameTimesRate / kMp3SampleRate;
     const std::uint32_t remainder = bytesPerFrameTimesRate % kMp3SampleRate;
-    Bytes out;
+    Bytes out = Id3v2Tag(tags, version);
     std::uint32_t carried = 0;
     for (std::size_t first = 0; first < granules.size(); first += 2) {
         carried += remainder;
@@ -519,7 +692,8 @@ std::vector<std::byte> WriteMp3(const std::vector<Note>& notes) {
     return out;
 }
 
-std::vector<std::byte> WriteSilentAacM4a(double seconds, std::uint32_t sampleRate) {
+std::vector<std::byte> WriteSilentAacM4a(double seconds, std::uint32_t sampleRate,
+                                         const Tags& tags) {
     const std::uint32_t frequencyIndex = AacFrequencyIndex(sampleRate);
     const auto frameCount = static_cast<std::size_t>(
         std::ceil(std::max(0.0, seconds) * sampleRate / kAacSamplesPerFrame));
@@ -554,11 +728,11 @@ std::vector<std::byte> WriteSilentAacM4a(double seconds, std::uint32_t sampleRat
         Box("mp4a", {AudioSampleEntryFields(sampleRate), Box("esds", {esds})});
     table.frames.assign(frameCount, silentFrame);
     table.durations.assign(frameCount, kAacSamplesPerFrame);
-    return WriteM4a(table);
+    return WriteM4a(table, tags);
 }
 
 std::vector<std::byte> WriteAlacM4a(const std::vector<std::int16_t>& samples,
-                                    std::uint32_t sampleRate) {
+                                    std::uint32_t sampleRate, const Tags& tags) {
     SampleTable table;
     table.sampleRate = sampleRate;
     std::uint32_t largestFrame = 0;
@@ -592,7 +766,7 @@ std::vector<std::byte> WriteAlacM4a(const std::vector<std::int16_t>& samples,
 
     table.sampleDescription =
         Box("alac", {AudioSampleEntryFields(sampleRate), Box("alac", {config})});
-    return WriteM4a(table);
+    return WriteM4a(table, tags);
 }
 
 } // namespace audiowriter

@@ -2,6 +2,7 @@
 
 #include "app/database/database_file.h"
 #include "app/database/itunesdb_reader.h"
+#include "app/database/song_file_scan.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
@@ -109,6 +110,11 @@ void TiPod::LoadFromBuffer(std::span<const std::byte> buffer) {
     } catch (const std::exception&) {
         // A failing lookup ends the size walk silently; the songs stay listed.
     }
+}
+
+void TiPod::LoadSongFiles() {
+    Songs = ScanSongFiles(DriveRoot);
+    SongCount = static_cast<std::int32_t>(Songs.size());
 }
 
 std::u16string TiPod::SizeTextFor(const TSong& song) const {

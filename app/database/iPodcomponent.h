@@ -28,6 +28,9 @@ public:
     void LoadDatabase();
     // The same walk over a database already in memory, with the size lookups on DriveRoot.
     void LoadFromBuffer(std::span<const std::byte> buffer);
+    // Builds the songs from the song files under DriveRoot\iPod_Control\Music instead of the
+    // database, for an iPod whose database is lost; SectionTable stays as it was.
+    void LoadSongFiles();
 
     NameList AlbumNames() const;
     NameList ArtistNames() const;
