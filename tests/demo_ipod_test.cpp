@@ -2,6 +2,7 @@
 #include "tools/audio_writer.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cctype>
@@ -159,8 +160,8 @@ struct Box {
 // The boxes of an MPEG-4 file by path ("moov/trak/..."); every child must fill its parent.
 void CollectBoxes(const std::string& data, std::size_t start, std::size_t end,
                   const std::string& parent, std::map<std::string, Box>& boxes) {
-    static const std::vector<std::string> containers = {"moov", "trak", "mdia",
-                                                        "minf", "stbl", "dinf"};
+    static const std::vector<std::string> containers = {"moov", "trak", "mdia", "minf", "stbl",
+                                                        "dinf", "udta", "ilst", "meta"};
     std::size_t position = start;
     while (position < end) {
         ASSERT_LE(position + 8, end) << "a cut box header in " << parent;
@@ -171,6 +172,10 @@ void CollectBoxes(const std::string& data, std::size_t start, std::size_t end,
         const std::string path = parent.empty() ? box.type : parent + "/" + box.type;
         boxes[path] = box;
         if (std::find(containers.begin(), containers.end(), box.type) != containers.end()) {
+            // "meta" is a full box: its children follow its version and flags.
+            const std::size_t children = box.start + (box.type == "meta" ? 4 : 0);
+            CollectBoxes(data, children, box.start + box.size, path, boxes);
+        } else if (parent.ends_with("/ilst")) {
             CollectBoxes(data, box.start, box.start + box.size, path, boxes);
         }
         position += size;
@@ -261,6 +266,76 @@ TEST(AudioWriterTest, AacFilesHoldSilentFramesForTheirLength) {
         << "no AAC-LC 44.1 kHz mono configuration";
 }
 
+audiowriter::Tags SomeTags() {
+    audiowriter::Tags tags;
+    tags.title = "Tïtle";
+    tags.album = "Album";
+    tags.grouping = "Group";
+    return tags;
+}
+
+// The text of the ID3v2 frame `id` in `tag`, with its encoding byte; empty when there is none.
+std::string Id3FrameBody(const std::string& tag, std::string_view id, bool syncsafe) {
+    for (std::size_t frame = 10; frame + 10 <= tag.size() && tag[frame] != '\0';) {
+        const std::uint32_t size = syncsafe ? (Byte(tag, frame + 4) << 21 | Byte(tag, frame + 5) << 14 |
+                                               Byte(tag, frame + 6) << 7 | Byte(tag, frame + 7))
+                                            : BE32(tag, frame + 4);
+        if (tag.compare(frame, 4, id) == 0) {
+            return tag.substr(frame + 10, size);
+        }
+        frame += 10 + size;
+    }
+    return {};
+}
+
+TEST(AudioWriterTest, TagsTakeTheLayoutOfTheirFormat) {
+    const audiowriter::Tags tags = SomeTags();
+    const std::string v23 = AsString(audiowriter::Id3v2Tag(tags, audiowriter::Id3Version::V23));
+    const std::string v24 = AsString(audiowriter::Id3v2Tag(tags, audiowriter::Id3Version::V24));
+    EXPECT_EQ(v23.substr(0, 6), std::string("ID3\x03\0\0", 6));
+    EXPECT_EQ(v24.substr(0, 6), std::string("ID3\x04\0\0", 6));
+    for (const std::string* tag : {&v23, &v24}) {
+        const std::uint32_t size =
+            Byte(*tag, 6) << 21 | Byte(*tag, 7) << 14 | Byte(*tag, 8) << 7 | Byte(*tag, 9);
+        EXPECT_EQ(size + 10, tag->size());
+    }
+    EXPECT_EQ(Id3FrameBody(v23, "TIT2", false), std::string("\x01\xFF\xFET\0\xEF\0t\0l\0e\0", 13));
+    EXPECT_EQ(Id3FrameBody(v23, "TIT1", false), std::string("\x01\xFF\xFEG\0r\0o\0u\0p\0", 13));
+    EXPECT_EQ(Id3FrameBody(v24, "TIT2", true), "\x03Tïtle");
+    EXPECT_EQ(Id3FrameBody(v24, "GRP1", true), "\x03Group");
+    EXPECT_EQ(Id3FrameBody(v24, "TPE1", true), ""); // no artist, no frame
+    EXPECT_TRUE(audiowriter::Id3v2Tag({}, audiowriter::Id3Version::V24).empty());
+
+    const std::vector<audiowriter::Note> notes = {{440, 0.2}};
+    const std::string mp3 = AsString(audiowriter::WriteMp3(notes, tags));
+    EXPECT_EQ(mp3.substr(0, v23.size()), v23);
+    EXPECT_EQ(mp3.substr(v23.size()), AsString(audiowriter::WriteMp3(notes)));
+
+    const auto samples = audiowriter::RenderNotes(notes, 8000);
+    const std::string wav = AsString(audiowriter::WriteWav(samples, 8000, tags));
+    EXPECT_EQ(LE32(wav, 4), wav.size() - 8);
+    const std::size_t wavChunk = 44 + samples.size() * 2;
+    EXPECT_EQ(wav.substr(wavChunk, 4), "id3 ");
+    EXPECT_EQ(wav.substr(wavChunk + 8, LE32(wav, wavChunk + 4)), v23);
+    EXPECT_EQ(wav.size() % 2, 0u);
+    const std::string aiff = AsString(audiowriter::WriteAiff(samples, 8000, tags));
+    EXPECT_EQ(BE32(aiff, 4), aiff.size() - 8);
+    const std::size_t aiffChunk = 54 + samples.size() * 2;
+    EXPECT_EQ(aiff.substr(aiffChunk, 4), "ID3 ");
+    EXPECT_EQ(aiff.substr(aiffChunk + 8, BE32(aiff, aiffChunk + 4)), v23);
+
+    const std::string m4a = AsString(audiowriter::WriteAlacM4a(samples, 8000, tags));
+    const M4a boxes = ReadM4a(m4a);
+    EXPECT_EQ(boxes.sampleEntry, "alac");
+    const std::string items = "moov/udta/meta/ilst/";
+    ASSERT_TRUE(boxes.boxes.count(items + "\xA9" "nam/data"));
+    const Box& title = boxes.boxes.at(items + "\xA9" "nam/data");
+    EXPECT_EQ(m4a.substr(title.start, title.size), std::string("\0\0\0\x01\0\0\0\0Tïtle", 14));
+    EXPECT_TRUE(boxes.boxes.count(items + "\xA9" "grp/data"));
+    EXPECT_FALSE(boxes.boxes.count(items + "\xA9" "ART"));
+    EXPECT_EQ(m4a.substr(boxes.boxes.at("moov/udta/meta/hdlr").start + 8, 4), "mdir");
+}
+
 // --- the tool ---
 
 std::optional<fs::path> FindIgnoringCase(const fs::path& root, const std::string& location) {
@@ -289,9 +364,9 @@ std::optional<fs::path> FindIgnoringCase(const fs::path& root, const std::string
     return path;
 }
 
-int RunTool(const fs::path& output) {
-    const std::string command = std::string("'") + QUILLMERE_DEMO_IPOD_TOOL + "' '" +
-                                output.string() + "' > /dev/null 2>&1";
+int RunTool(const fs::path& output, const std::string& option = "") {
+    const std::string command = std::string("'") + QUILLMERE_DEMO_IPOD_TOOL + "' " + option +
+                                " '" + output.string() + "' > /dev/null 2>&1";
     return std::system(command.c_str());
 }
 
@@ -359,7 +434,7 @@ TEST(DemoIpodTest, WritesFortyTracksWithOneFileMissingTheSameWayEveryTime) {
         const std::string content = testsupport::ReadFile(*file);
         const std::string& fileType = texts[6];
         if (fileType == "MPEG audio file") {
-            EXPECT_EQ(content.substr(0, 2), "\xFF\xFB") << location;
+            EXPECT_EQ(content.substr(0, 4), "ID3\x03") << location; // tagged as the track
         } else if (fileType == "WAV audio file") {
             EXPECT_EQ(content.substr(0, 4), "RIFF") << location;
         } else if (fileType == "AIFF audio file") {
@@ -382,6 +457,35 @@ TEST(DemoIpodTest, WritesFortyTracksWithOneFileMissingTheSameWayEveryTime) {
     }
     EXPECT_LT(totalBytes, 5u * 1024 * 1024);
     EXPECT_TRUE(firstTree == Tree(second)) << "two runs wrote different demos";
+}
+
+TEST(DemoIpodTest, CompressedDemoKeepsTheSameDatabaseInITunesCDB) {
+    TempFolder temp;
+    const fs::path plain = temp.Path() / "plain";
+    const fs::path nano = temp.Path() / "nano";
+    ASSERT_EQ(RunTool(plain), 0);
+    ASSERT_EQ(RunTool(nano, "--compressed"), 0);
+
+    const std::string db = testsupport::ReadFile(plain / "iPod_Control/iTunes/iTunesDB");
+    const std::string cdb = testsupport::ReadFile(nano / "iPod_Control/iTunes/iTunesCDB");
+    EXPECT_EQ(testsupport::ReadFile(nano / "iPod_Control/iTunes/iTunesDB"), "");
+    const std::size_t header = LE32(db, 4);
+    ASSERT_EQ(LE32(cdb, 4), header);
+    EXPECT_EQ(LE32(cdb, 8), cdb.size());
+    EXPECT_EQ(Byte(cdb, 0xA8), 1u);
+    std::string body(db.size() - header, '\0');
+    uLongf bodySize = body.size();
+    ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(body.data()), &bodySize,
+                         reinterpret_cast<const Bytef*>(cdb.data()) + header, cdb.size() - header),
+              Z_OK);
+    EXPECT_EQ(body, db.substr(header));
+
+    auto songs = Tree(nano);
+    auto plainSongs = Tree(plain);
+    for (auto* tree : {&songs, &plainSongs}) {
+        std::erase_if(*tree, [](const auto& file) { return file.first.find("iTunes/") != std::string::npos; });
+    }
+    EXPECT_TRUE(songs == plainSongs);
 }
 
 TEST(DemoIpodTest, ReplacesAnEarlierDemoButNoOtherFolder) {

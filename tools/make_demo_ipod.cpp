@@ -1,5 +1,5 @@
-// quillmere-demo-ipod OUTPUT_FOLDER: writes a small iPod (database and playable song files)
-// that shows what Quillmere does with the awkward things real iPods hold.
+// quillmere-demo-ipod [--compressed] OUTPUT_FOLDER: writes a small iPod (database and playable,
+// tagged song files) that shows what Quillmere does with the awkward things real iPods hold.
 
 #include "tools/audio_writer.h"
 #include "tools/itunesdb_writer.h"
@@ -211,22 +211,37 @@ std::vector<audiowriter::Note> MelodyFor(std::size_t trackIndex, double seconds)
     return notes;
 }
 
+// The song files carry their tracks' texts as tags, so that a listing made from the files
+// alone (quillmere-cli list --scan) finds the same songs.
+audiowriter::Tags TagsOf(const DemoTrack& track) {
+    audiowriter::Tags tags;
+    tags.title = track.title;
+    tags.album = track.album;
+    tags.artist = track.artist;
+    tags.genre = track.genre;
+    tags.composer = track.composer;
+    tags.comment = track.comment;
+    tags.grouping = track.grouping;
+    return tags;
+}
+
 std::vector<std::byte> AudioFor(const DemoTrack& track, std::size_t trackIndex) {
     const auto melody = MelodyFor(trackIndex, track.seconds);
+    const audiowriter::Tags tags = TagsOf(track);
     switch (track.format) {
     case Format::Mp3:
-        return audiowriter::WriteMp3(melody);
+        return audiowriter::WriteMp3(melody, tags);
     case Format::Aac:
-        return audiowriter::WriteSilentAacM4a(track.seconds, 44100);
+        return audiowriter::WriteSilentAacM4a(track.seconds, 44100, tags);
     case Format::Wav:
         return audiowriter::WriteWav(audiowriter::RenderNotes(melody, kToneSampleRate),
-                                     kToneSampleRate);
+                                     kToneSampleRate, tags);
     case Format::Aiff:
         return audiowriter::WriteAiff(audiowriter::RenderNotes(melody, kToneSampleRate),
-                                      kToneSampleRate);
+                                      kToneSampleRate, tags);
     case Format::AppleLossless:
         return audiowriter::WriteAlacM4a(audiowriter::RenderNotes(melody, kToneSampleRate),
-                                         kToneSampleRate);
+                                         kToneSampleRate, tags);
     }
     throw std::logic_error("quillmere-demo-ipod: a track without a file format");
 }
@@ -315,7 +330,7 @@ void AddText(std::vector<itunesdb::ObjectSpec>& objects, std::uint32_t type,
     }
 }
 
-int MakeDemoIpod(const fs::path& folder) {
+int MakeDemoIpod(const fs::path& folder, bool compressed) {
     PrepareOutputFolder(folder);
     const fs::path control = folder / "iPod_Control";
     fs::create_directories(control / "iTunes");
@@ -384,14 +399,20 @@ int MakeDemoIpod(const fs::path& folder) {
         fileLines.push_back(std::move(line));
     }
 
-    const auto db = itunesdb::WriteITunesDB(database);
-    WriteFile(control / "iTunes" / "iTunesDB", db);
+    // Newer iPod nanos keep the database compressed in iTunesCDB and leave iTunesDB empty.
+    const auto plain = itunesdb::WriteITunesDB(database);
+    const auto db = compressed ? itunesdb::CompressDatabase(plain) : plain;
+    const char* databaseName = compressed ? "iTunesCDB" : "iTunesDB";
+    WriteFile(control / "iTunes" / databaseName, db);
+    if (compressed) {
+        WriteFile(control / "iTunes" / "iTunesDB", {});
+    }
     totalBytes += db.size();
 
     const std::string where = fs::absolute(folder).lexically_normal().string();
     std::printf("Made a demo iPod in %s\n", where.c_str());
-    std::printf("  iPod_Control/iTunes/iTunesDB: %zu tracks, %zu bytes\n", tracks.size(),
-                db.size());
+    std::printf("  iPod_Control/iTunes/%s: %zu tracks, %zu bytes%s\n", databaseName, tracks.size(),
+                db.size(), compressed ? " (compressed; iTunesDB left empty)" : "");
     for (const std::string& line : fileLines) {
         std::printf("  %s\n", line.c_str());
     }
@@ -411,14 +432,17 @@ int MakeDemoIpod(const fs::path& folder) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: quillmere-demo-ipod OUTPUT_FOLDER\n"
+    const bool compressed = argc == 3 && std::string_view(argv[1]) == "--compressed";
+    if (argc != 2 && !compressed) {
+        std::fprintf(stderr, "usage: quillmere-demo-ipod [--compressed] OUTPUT_FOLDER\n"
                              "Writes a demo iPod (iPod_Control/iTunes/iTunesDB and song files) "
-                             "into OUTPUT_FOLDER, replacing an earlier demo there.\n");
+                             "into OUTPUT_FOLDER, replacing an earlier demo there. With "
+                             "--compressed the database goes into iTunesCDB, compressed, as "
+                             "newer iPod nanos keep it.\n");
         return 2;
     }
     try {
-        return MakeDemoIpod(fs::path(argv[1]));
+        return MakeDemoIpod(fs::path(argv[argc - 1]), compressed);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());
         return 1;
