@@ -3,6 +3,7 @@
 #include "platform/drives.h"
 #include "platform/registry.h"
 #include "platform/text.h"
+#include "tools/audio_writer.h"
 #include "tools/itunesdb_writer.h"
 
 #include <array>
@@ -106,15 +107,20 @@ constexpr std::array EQSettings = {"Rock", "Jazz", "Classical", "Bass Booster", 
 constexpr std::array Comments = {"Ripped from CD", "Bonus track", "Remastered 2009",
                                  "Live recording", "From the vinyl"};
 
+enum class Format { Mp3, Aac, AppleLossless, Wav, Aiff };
+
 struct FileKind {
     const char* typeText;
     const char* extension;
     int percent; // of the songs
+    Format format;
 };
 constexpr std::array FileKinds = {
-    FileKind{"MPEG audio file", ".mp3", 60}, FileKind{"AAC audio file", ".m4a", 20},
-    FileKind{"Apple Lossless audio file", ".m4a", 10}, FileKind{"WAV audio file", ".wav", 5},
-    FileKind{"AIFF audio file", ".aif", 5}};
+    FileKind{"MPEG audio file", ".mp3", 60, Format::Mp3},
+    FileKind{"AAC audio file", ".m4a", 20, Format::Aac},
+    FileKind{"Apple Lossless audio file", ".m4a", 10, Format::AppleLossless},
+    FileKind{"WAV audio file", ".wav", 5, Format::Wav},
+    FileKind{"AIFF audio file", ".aif", 5, Format::Aiff}};
 
 std::u16string Wide(const std::string& utf8) {
     return platform::text::AnsiToWide(utf8);
@@ -168,10 +174,12 @@ std::string FileName(int track) {
     return name;
 }
 
-itunesdb::SongFields MakeSong(int track, std::mt19937& random, std::string& location) {
+itunesdb::SongFields MakeSong(int track, std::mt19937& random, std::string& location,
+                              Format& format) {
     const int album = std::uniform_int_distribution<int>(0, AlbumCount - 1)(random);
     const int artist = album % ArtistCount;
     const FileKind& kind = PickFileKind(random);
+    format = kind.format;
     char folder[4];
     std::snprintf(folder, sizeof folder, "F%02d",
                   std::uniform_int_distribution<int>(0, FolderCount - 1)(random));
@@ -208,6 +216,41 @@ fs::path HostPath(const fs::path& root, const std::string& location) {
     return path;
 }
 
+// A short file of the song's format that carries the song's texts, as iTunes tags its files.
+std::vector<std::byte> TaggedAudio(const itunesdb::SongFields& song, Format format) {
+    static const std::vector<audiowriter::Note> notes = {{440, 0.1}};
+    static const std::vector<std::int16_t> samples = audiowriter::RenderNotes(notes, 8000);
+    audiowriter::Tags tags;
+    tags.title = platform::text::WideToAnsi(song.title);
+    tags.album = platform::text::WideToAnsi(song.album);
+    tags.artist = platform::text::WideToAnsi(song.artist);
+    tags.genre = platform::text::WideToAnsi(song.genre);
+    tags.composer = platform::text::WideToAnsi(song.composer);
+    tags.comment = platform::text::WideToAnsi(song.comment);
+    tags.grouping = platform::text::WideToAnsi(song.grouping);
+    switch (format) {
+    case Format::Mp3:
+        return audiowriter::WriteMp3(notes, tags);
+    case Format::Aac:
+        return audiowriter::WriteSilentAacM4a(0.1, 44100, tags);
+    case Format::AppleLossless:
+        return audiowriter::WriteAlacM4a(samples, 8000, tags);
+    case Format::Wav:
+        return audiowriter::WriteWav(samples, 8000, tags);
+    case Format::Aiff:
+        return audiowriter::WriteAiff(samples, 8000, tags);
+    }
+    return {};
+}
+
+void WriteFile(const fs::path& path, const std::vector<std::byte>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    if (!out.flush())
+        throw std::runtime_error("cannot write " + path.string());
+}
+
 void CreateSparseFile(const fs::path& path, off_t size) {
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
@@ -220,7 +263,7 @@ void CreateSparseFile(const fs::path& path, off_t size) {
 
 } // namespace
 
-void WriteGeneratedIpod(const fs::path& folder, int tracks) {
+void WriteGeneratedIpod(const fs::path& folder, int tracks, GeneratedSongFiles files) {
     if (tracks < 0 || tracks > NameCount)
         throw std::invalid_argument("the track count must lie between 0 and " +
                                     std::to_string(NameCount));
@@ -237,16 +280,15 @@ void WriteGeneratedIpod(const fs::path& folder, int tracks) {
     itunesdb::DatabaseSpec database;
     database.tracks.reserve(static_cast<std::size_t>(tracks));
     std::string location;
+    Format format = Format::Mp3;
     for (int track = 0; track < tracks; ++track) {
-        database.tracks.push_back(itunesdb::Song(MakeSong(track, random, location)));
-        CreateSparseFile(HostPath(folder, location), fileSize(random));
+        const itunesdb::SongFields song = MakeSong(track, random, location, format);
+        database.tracks.push_back(itunesdb::Song(song));
+        const off_t size = fileSize(random);
+        if (files == GeneratedSongFiles::Tagged)
+            WriteFile(HostPath(folder, location), TaggedAudio(song, format));
+        else
+            CreateSparseFile(HostPath(folder, location), size);
     }
-
-    const std::vector<std::byte> bytes = itunesdb::WriteITunesDB(database);
-    const fs::path file = folder / "iPod_Control" / "iTunes" / "iTunesDB";
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    if (!out.flush())
-        throw std::runtime_error("cannot write " + file.string());
+    WriteFile(folder / "iPod_Control" / "iTunes" / "iTunesDB", itunesdb::WriteITunesDB(database));
 }

@@ -23,6 +23,12 @@ private:
     std::filesystem::path previousWorkingFolder_;
 };
 
-// Writes an iPod of `tracks` songs into `folder`: its database, and song files of 3 to 8 MiB
-// that are sparse, so they take no disk. At most 456,976 tracks (four-letter file names).
-void WriteGeneratedIpod(const std::filesystem::path& folder, int tracks);
+enum class GeneratedSongFiles {
+    Sparse, // 3 to 8 MiB of nothing each, which take no disk
+    Tagged, // short real audio files of each song's format, tagged with its texts
+};
+
+// Writes an iPod of `tracks` songs into `folder`: its database, and its song files. At most
+// 456,976 tracks (four-letter file names).
+void WriteGeneratedIpod(const std::filesystem::path& folder, int tracks,
+                        GeneratedSongFiles files = GeneratedSongFiles::Sparse);

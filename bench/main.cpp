@@ -1,10 +1,11 @@
-// quillmere-bench browse [TRACKS] | copy [MEGABYTES]
+// quillmere-bench browse [TRACKS] | copy [MEGABYTES] | scan [TRACKS]
 // Prints one "name seconds" line per figure. Everything it writes lives in a temporary folder
 // that is removed at the end.
 
 #include "bench/bench_ipod.h"
 #include "bench/browse_benchmark.h"
 #include "bench/copy_benchmark.h"
+#include "bench/scan_benchmark.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -16,10 +17,12 @@ namespace {
 
 constexpr int DefaultTracks = 50000;
 constexpr int DefaultMegabytes = 1024;
+constexpr int DefaultScanTracks = 40000;
 
 int Usage() {
     std::fprintf(stderr, "usage: quillmere-bench browse [TRACKS]\n"
-                         "       quillmere-bench copy [MEGABYTES]\n");
+                         "       quillmere-bench copy [MEGABYTES]\n"
+                         "       quillmere-bench scan [TRACKS]\n");
     return 2;
 }
 
@@ -39,10 +42,12 @@ int main(int argc, char** argv) {
         return Usage();
     const std::string command = argv[1];
     const bool browse = command == "browse";
-    if (!browse && command != "copy")
+    const bool scan = command == "scan";
+    if (!browse && !scan && command != "copy")
         return Usage();
     const int amount = argc == 3 ? PositiveNumber(argv[2])
                        : browse  ? DefaultTracks
+                       : scan    ? DefaultScanTracks
                                  : DefaultMegabytes;
     if (amount == 0)
         return Usage();
@@ -55,6 +60,8 @@ int main(int argc, char** argv) {
         QApplication application(qtArgc, argv);
         if (browse)
             RunBrowseBenchmark(machine, amount);
+        else if (scan)
+            RunScanBenchmark(machine, amount);
         else
             RunCopyBenchmark(machine, amount);
     } catch (const std::exception& error) {
