@@ -1,4 +1,5 @@
 #include "app/database/audio_format.h"
+#include "tests/support/bytes.h"
 #include "tools/audio_writer.h"
 
 #include <gtest/gtest.h>
@@ -13,13 +14,7 @@ namespace {
 using Bytes = std::vector<std::byte>;
 using namespace std::string_view_literals;
 
-Bytes Text(std::string_view text) {
-    Bytes bytes;
-    for (const char c : text) {
-        bytes.push_back(static_cast<std::byte>(c));
-    }
-    return bytes;
-}
+constexpr auto Text = testsupport::BytesOf;
 
 Bytes Joined(std::initializer_list<Bytes> parts) {
     Bytes joined;

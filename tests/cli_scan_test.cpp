@@ -1,3 +1,4 @@
+#include "tests/support/bytes.h"
 #include "tests/support/cli_runner.h"
 #include "tests/support/temp_folder.h"
 #include "tools/audio_writer.h"
@@ -6,9 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,23 +33,10 @@ audiowriter::Tags TagsOf(const std::string& title, const std::string& artist) {
     return tags;
 }
 
-Bytes AsBytes(std::string_view text) {
-    Bytes bytes(text.size());
-    std::memcpy(bytes.data(), text.data(), text.size());
-    return bytes;
-}
-
 // An iPod folder as the user meets it, and the quillmere-cli that reads it.
 class CliScanTest : public testing::Test {
 protected:
-    fs::path Put(const std::string& relative, const Bytes& bytes) {
-        const fs::path path = ipod_.Path() / relative;
-        fs::create_directories(path.parent_path());
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-        return path;
-    }
+    void Put(const std::string& relative, const Bytes& bytes) { ipod_.WriteFile(relative, bytes); }
 
     // Song files of three formats and a few files that are not songs; no database.
     void PutSongFiles() {
@@ -62,7 +48,7 @@ protected:
         Put("iPod_Control/Music/F12/KXQZ.mp3", mp3_);
         Put("iPod_Control/Music/F03/ABCD.m4a", m4a_);
         Put("iPod_Control/Music/F03/WXYZ.wav", wav_);
-        Put("iPod_Control/Music/F03/.DS_Store", AsBytes("\0\0\0\1Bud1"sv));
+        Put("iPod_Control/Music/F03/.DS_Store", testsupport::BytesOf("\0\0\0\1Bud1"sv));
         Put("iPod_Control/Music/F12/HALF.mp3", {});
         Put("iPod_Control/Artwork/F1_1.ithmb", Bytes(4096, std::byte{0xFF}));
         fs::create_directories(ipod_.Path() / "iPod_Control/iTunes");
@@ -173,7 +159,7 @@ TEST_F(CliScanTest, ListReadsACompressedDatabaseLikeThePlainOne) {
     const fs::path fixture = fs::path(QUILLMERE_FIXTURES_DIR) /
                              "real/gtkpod-23-tracks/iPod_Control/iTunes/iTunesDB";
     if (fs::exists(fixture)) {
-        plain = AsBytes(testsupport::ReadFile(fixture));
+        plain = testsupport::BytesOf(testsupport::ReadFile(fixture));
     } else {
         itunesdb::SongFields fields;
         fields.title = u"Generated";

@@ -1,3 +1,4 @@
+#include "tests/support/cli_runner.h"
 #include "tests/support/ipod_folder.h"
 #include "tests/support/temp_folder.h"
 #include "tools/itunesdb_writer.h"
@@ -6,17 +7,11 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <random>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -26,10 +21,7 @@ namespace fs = std::filesystem;
 const std::string kHeader = "Title\tFile Size\tAlbum\tArtist\tGenre\tFiletype\tComment\tEQSetting\t"
                             "Composer\tGrouping\tTrackId\tLocation\n";
 
-struct CliRun {
-    int status = -1; // the exit status; -signal when killed
-    std::string out;
-    std::string err;
+struct CliRun : testsupport::CliRun {
     bool homeTouched = false; // anything written into the data folder
 };
 
@@ -38,50 +30,7 @@ CliRun RunCli(const std::vector<std::string>& arguments) {
     testsupport::TempFolder scratch;
     const fs::path home = scratch.Path() / "home";
     fs::create_directory(home);
-    const std::string outPath = (scratch.Path() / "out").string();
-    const std::string errPath = (scratch.Path() / "err").string();
-
-    std::vector<std::string> environment;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        const std::string variable = *entry;
-        if (variable.rfind("LC_ALL=", 0) != 0 && variable.rfind("QUILLMERE_HOME=", 0) != 0) {
-            environment.push_back(variable);
-        }
-    }
-    environment.push_back("LC_ALL=en_US.UTF-8");
-    environment.push_back("QUILLMERE_HOME=" + home.string());
-    std::vector<char*> envp;
-    for (std::string& variable : environment) {
-        envp.push_back(variable.data());
-    }
-    envp.push_back(nullptr);
-    std::string program = QUILLMERE_CLI_PATH;
-    std::vector<std::string> args = arguments;
-    std::vector<char*> argv = {program.data()};
-    for (std::string& argument : args) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-
-    const pid_t child = fork();
-    if (child == 0) {
-        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        dup2(out, STDOUT_FILENO);
-        dup2(err, STDERR_FILENO);
-        alarm(60); // a hang ends as a killed run, not a stuck test
-        execve(argv[0], argv.data(), envp.data());
-        _exit(127);
-    }
-    CliRun run;
-    int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child) {
-        ADD_FAILURE() << "cannot run " << program;
-        return run;
-    }
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
-    run.out = testsupport::ReadFile(outPath);
-    run.err = testsupport::ReadFile(errPath);
+    CliRun run{testsupport::RunProgram(QUILLMERE_CLI_PATH, arguments, home), false};
     run.homeTouched = !fs::is_empty(home);
     return run;
 }

@@ -3,13 +3,13 @@
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "tests/support/bytes.h"
 #include "tests/support/ipod_folder.h"
+#include "tests/support/zlib_streams.h"
 #include "tools/itunesdb_writer.h"
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
-#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <random>
@@ -21,6 +21,8 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::byte>;
 using itunesdb::Layout;
+using testsupport::DeflatedZeros;
+using testsupport::Flipped;
 
 itunesdb::DatabaseSpec Spec(const std::u16string& prefix, int count,
                             std::vector<std::uint32_t> order = itunesdb::kOrderITunes,
@@ -82,44 +84,13 @@ void ExpectStreamReadError(TiPod& pod) {
     }
 }
 
-// A zlib stream of `megabytes` MiB of zeros, made a piece at a time.
-Bytes DeflatedZeros(std::size_t megabytes) {
-    z_stream z{};
-    EXPECT_EQ(deflateInit(&z, 9), Z_OK);
-    const std::vector<Bytef> zeros(1 << 20, 0);
-    std::vector<Bytef> chunk(1 << 16);
-    Bytes out;
-    for (std::size_t i = 0; i < megabytes; ++i) {
-        z.next_in = const_cast<Bytef*>(zeros.data());
-        z.avail_in = static_cast<uInt>(zeros.size());
-        const int flush = i + 1 == megabytes ? Z_FINISH : Z_NO_FLUSH;
-        do {
-            z.next_out = chunk.data();
-            z.avail_out = static_cast<uInt>(chunk.size());
-            deflate(&z, flush);
-            const auto* made = reinterpret_cast<const std::byte*>(chunk.data());
-            out.insert(out.end(), made, made + (chunk.size() - z.avail_out));
-        } while (z.avail_out == 0);
-    }
-    deflateEnd(&z);
-    return out;
-}
-
-Bytes Flipped(Bytes bytes, std::size_t at) {
-    bytes.at(at) = static_cast<std::byte>(std::to_integer<unsigned>(bytes.at(at)) ^ 0x5A);
-    return bytes;
-}
-
 Bytes RealDatabase() {
     const fs::path path = fs::path(QUILLMERE_FIXTURES_DIR) /
                           "real/gtkpod-23-tracks/iPod_Control/iTunes/iTunesDB";
     if (!fs::exists(path)) {
         return {};
     }
-    const std::string content = testsupport::ReadFile(path);
-    Bytes bytes(content.size());
-    std::memcpy(bytes.data(), content.data(), content.size());
-    return bytes;
+    return testsupport::BytesOf(testsupport::ReadFile(path));
 }
 
 class DatabaseFileTest : public testing::Test {
@@ -373,38 +344,6 @@ TEST_F(DatabaseFileTest, SurvivesRandomlyDamagedCompressedFiles) {
         ASSERT_EQ(pod.SongCount, static_cast<std::int32_t>(pod.Songs.size()));
     }
     EXPECT_GT(failures, 0);
-}
-
-TEST_F(DatabaseFileTest, OpeningAndReadingTheCompressedFileCanFail) {
-    class FailingOpen : public platform::files::FaultHook {
-    public:
-        bool FailOpen(const std::string&) override { return true; }
-    } failOpen;
-    class FailingRead : public platform::files::FaultHook {
-    public:
-        bool FailRead(const std::string&, std::uint64_t) override { return true; }
-    } failRead;
-    const struct {
-        platform::files::FaultHook* hook;
-        std::string message;
-    } cases[] = {
-        {&failOpen, "Cannot open file e:\\iPod_Control\\iTunes\\iTunesCDB"},
-        {&failRead, "Stream read error"},
-    };
-    ipod_->WriteCompressedDatabase(itunesdb::CompressDatabase(Database(u"Current ", 3)));
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.message);
-        TiPod pod;
-        pod.DriveRoot = ipod_->DriveRoot();
-        platform::files::SetFaultHook(c.hook);
-        try {
-            pod.LoadDatabase();
-            ADD_FAILURE() << "no error raised";
-        } catch (const platform::OsError& error) {
-            EXPECT_EQ(std::string(error.what()), c.message);
-        }
-        platform::files::SetFaultHook(nullptr);
-    }
 }
 
 // --- The stated track count -----------------------------------------------------------------

@@ -2,6 +2,7 @@
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "tests/support/fault_hooks.h"
 #include "tests/support/ipod_folder.h"
 #include "tools/itunesdb_writer.h"
 
@@ -648,16 +649,6 @@ TEST_F(ReaderTest, FiftyThousandTracks) {
 
 // --- The database file on the drive ---------------------------------------------------------
 
-class FailEveryOpen : public platform::files::FaultHook {
-public:
-    bool FailOpen(const std::string&) override { return true; }
-};
-
-class FailEveryRead : public platform::files::FaultHook {
-public:
-    bool FailRead(const std::string&, std::uint64_t) override { return true; }
-};
-
 class LoadDatabaseTest : public testing::Test {
 protected:
     void TearDown() override { platform::files::SetFaultHook(nullptr); }
@@ -709,20 +700,28 @@ TEST_F(LoadDatabaseTest, MissingDatabaseKeepsThePreviousCatalogue) {
 }
 
 TEST_F(LoadDatabaseTest, OpenAndReadFailuresRaiseAndLeaveTheCatalogue) {
-    FailEveryOpen failOpen;
-    FailEveryRead failRead;
+    testsupport::FailEveryOpen failOpen;
+    testsupport::FailEveryRead failRead;
     const struct {
         platform::files::FaultHook* hook;
+        bool compressed; // the database in iTunesCDB
         std::string message;
     } cases[] = {
-        {&failOpen, "Cannot open file e:\\iPod_Control\\iTunes\\itunesdb"},
-        {&failRead, "Stream read error"},
+        {&failOpen, false, "Cannot open file e:\\iPod_Control\\iTunes\\itunesdb"},
+        {&failRead, false, "Stream read error"},
+        {&failOpen, true, "Cannot open file e:\\iPod_Control\\iTunes\\iTunesCDB"},
+        {&failRead, true, "Stream read error"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
         TiPod pod = Loaded();
         const TiPod before = pod;
-        ipod_.WriteDatabase(itunesdb::WriteITunesDB(SpecOf({SampleSongs()[0]}, {2, 1})));
+        const Bytes next = itunesdb::WriteITunesDB(SpecOf({SampleSongs()[0]}, {2, 1}));
+        if (c.compressed) {
+            ipod_.WriteCompressedDatabase(itunesdb::CompressDatabase(next));
+        } else {
+            ipod_.WriteDatabase(next);
+        }
         platform::files::SetFaultHook(c.hook);
 
         try {
@@ -739,6 +738,7 @@ TEST_F(LoadDatabaseTest, OpenAndReadFailuresRaiseAndLeaveTheCatalogue) {
             EXPECT_EQ(pod.SectionTable[type], before.SectionTable[type]);
         }
         ipod_.WriteDatabase(itunesdb::WriteITunesDB(SpecOf(SampleSongs())));
+        std::filesystem::remove(ipod_.CompressedDatabasePath());
     }
 }
 

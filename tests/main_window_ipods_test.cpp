@@ -1,10 +1,10 @@
 #include "app/component/ITunesStringGrid.h"
 #include "cli/command_line.h"
 #include "platform/drives.h"
+#include "tests/support/bytes.h"
 #include "tests/support/main_window_fixture.h"
 #include "tools/itunesdb_writer.h"
 
-#include <cstring>
 #include <fstream>
 #include <gmock/gmock.h>
 #include <sstream>
@@ -17,27 +17,13 @@ namespace fs = std::filesystem;
 
 class MainWindowIpodsTest : public MainWindowFixture {
 protected:
-    std::vector<itunesdb::SongFields> Songs(const std::u16string& prefix, int count) {
-        std::vector<itunesdb::SongFields> songs;
-        for (int i = 0; i < count; ++i) {
-            const std::u16string n(1, static_cast<char16_t>(u'A' + i));
-            songs.push_back(SongOf(prefix + n, u"Album", u"Artist",
-                                   u":iPod_Control:Music:F00:" + prefix + n + u".mp3"));
-        }
-        return songs;
-    }
-
     // Keeps the iPod's database as a newer nano does: compressed in iTunesCDB beside an empty
     // iTunesDB.
     static void CompressDatabase(const fs::path& ipod) {
         const fs::path folder = ipod / "iPod_Control" / "iTunes";
-        const std::string text = testsupport::ReadFile(folder / "iTunesDB");
-        std::vector<std::byte> plain(text.size());
-        std::memcpy(plain.data(), text.data(), text.size());
-        const auto compressed = itunesdb::CompressDatabase(plain);
+        const auto plain = testsupport::BytesOf(testsupport::ReadFile(folder / "iTunesDB"));
         std::ofstream(folder / "iTunesCDB", std::ios::binary)
-            .write(reinterpret_cast<const char*>(compressed.data()),
-                   static_cast<std::streamsize>(compressed.size()));
+            << testsupport::TextOf(itunesdb::CompressDatabase(plain));
         std::ofstream(folder / "iTunesDB", std::ios::binary | std::ios::trunc);
     }
 

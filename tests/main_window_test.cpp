@@ -17,18 +17,7 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using testsupport::MainWindowFixture;
 
-class MainWindowTest : public MainWindowFixture {
-protected:
-    std::vector<itunesdb::SongFields> Songs(const std::u16string& prefix, int count) {
-        std::vector<itunesdb::SongFields> songs;
-        for (int i = 0; i < count; ++i) {
-            const std::u16string n(1, static_cast<char16_t>(u'A' + i));
-            songs.push_back(SongOf(prefix + n, u"Album", u"Artist",
-                                   u":iPod_Control:Music:F00:" + prefix + n + u".mp3"));
-        }
-        return songs;
-    }
-};
+class MainWindowTest : public MainWindowFixture {};
 
 // The user opens the drop-down list, picks entry `index` and the list closes.
 void PickSelectorEntry(TFormMain& main, int index) {

@@ -2,6 +2,7 @@
 #include "app/database/song_file_scan.h"
 #include "platform/drives.h"
 #include "platform/text.h"
+#include "tests/support/bytes.h"
 #include "tests/support/ipod_folder.h"
 #include "tools/audio_writer.h"
 #include "tools/itunesdb_writer.h"
@@ -11,7 +12,6 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,13 +32,7 @@ using Bytes = std::vector<std::byte>;
 using audiowriter::Tags;
 using namespace std::string_view_literals;
 
-Bytes Text(std::string_view text) {
-    Bytes bytes;
-    for (const char c : text) {
-        bytes.push_back(static_cast<std::byte>(c));
-    }
-    return bytes;
-}
+constexpr auto Text = testsupport::BytesOf;
 
 std::u16string W(std::string_view utf8) {
     return platform::text::AnsiToWide(utf8);
@@ -87,15 +81,7 @@ TSong NamedAfterFile(std::string_view name, std::string_view fileType) {
 
 class SongFileScanTest : public testing::Test {
 protected:
-    // Writes a file at `relative` below the iPod's root.
-    fs::path Put(const std::string& relative, const Bytes& bytes) {
-        const fs::path path = ipod_.Path() / relative;
-        fs::create_directories(path.parent_path());
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-        return path;
-    }
+    void Put(const std::string& relative, const Bytes& bytes) { ipod_.WriteFile(relative, bytes); }
 
     std::vector<TSong> Scan() const { return ScanSongFiles(ipod_.DriveRoot()); }
 

@@ -1,5 +1,7 @@
 #include "app/database/zlib_inflater.h"
 #include "platform/error.h"
+#include "tests/support/bytes.h"
+#include "tests/support/zlib_streams.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -13,6 +15,8 @@
 namespace {
 
 using Bytes = std::vector<std::byte>;
+using testsupport::DeflatedZeros;
+using testsupport::Flipped;
 
 Bytes Pattern(std::size_t size) {
     Bytes bytes(size);
@@ -32,34 +36,6 @@ Bytes Deflate(const Bytes& plain, int level = 1) {
               Z_OK);
     out.resize(size);
     return out;
-}
-
-// A stream of `megabytes` MiB of zeros, deflated a piece at a time.
-Bytes DeflatedZeros(std::size_t megabytes) {
-    z_stream z{};
-    EXPECT_EQ(deflateInit(&z, 9), Z_OK);
-    const std::vector<Bytef> zeros(1 << 20, 0);
-    Bytes out;
-    std::vector<Bytef> chunk(1 << 16);
-    for (std::size_t i = 0; i < megabytes; ++i) {
-        z.next_in = const_cast<Bytef*>(zeros.data());
-        z.avail_in = static_cast<uInt>(zeros.size());
-        const int flush = i + 1 == megabytes ? Z_FINISH : Z_NO_FLUSH;
-        do {
-            z.next_out = chunk.data();
-            z.avail_out = static_cast<uInt>(chunk.size());
-            deflate(&z, flush);
-            const auto* made = reinterpret_cast<const std::byte*>(chunk.data());
-            out.insert(out.end(), made, made + (chunk.size() - z.avail_out));
-        } while (z.avail_out == 0 || (flush == Z_FINISH && z.avail_in != 0));
-    }
-    deflateEnd(&z);
-    return out;
-}
-
-Bytes Flipped(Bytes bytes, std::size_t at) {
-    bytes.at(at) = static_cast<std::byte>(std::to_integer<unsigned>(bytes.at(at)) ^ 0x5A);
-    return bytes;
 }
 
 void ExpectStreamReadError(const std::function<void()>& action) {

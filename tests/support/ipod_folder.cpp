@@ -33,25 +33,17 @@ std::filesystem::path IPodFolder::CompressedDatabasePath() const {
     return folder_.Path() / "iPod_Control" / "iTunes" / "iTunesCDB";
 }
 
-namespace {
-
-void WriteBytes(const std::filesystem::path& path, const std::vector<std::byte>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    if (!out) {
-        throw std::runtime_error("cannot write " + path.string());
-    }
-}
-
-} // namespace
-
 void IPodFolder::WriteDatabase(const std::vector<std::byte>& database) {
-    WriteBytes(DatabasePath(), database);
+    WriteFile("iPod_Control/iTunes/iTunesDB", database);
 }
 
 void IPodFolder::WriteCompressedDatabase(const std::vector<std::byte>& file) {
-    WriteBytes(CompressedDatabasePath(), file);
+    WriteFile("iPod_Control/iTunes/iTunesCDB", file);
+}
+
+std::filesystem::path IPodFolder::WriteFile(const std::filesystem::path& relative,
+                                            const std::vector<std::byte>& content) {
+    return folder_.WriteFile(relative, content);
 }
 
 void IPodFolder::RemoveDatabase() {

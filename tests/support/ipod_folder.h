@@ -23,6 +23,9 @@ public:
     void RemoveDatabase();
     // iPod_Control/iTunes/iTunesCDB, where newer iPod nanos keep their database.
     void WriteCompressedDatabase(const std::vector<std::byte>& file);
+    // Any file below the iPod's root.
+    std::filesystem::path WriteFile(const std::filesystem::path& relative,
+                                    const std::vector<std::byte>& content);
     // A song file of `size` bytes (sparse) at a location as the database stores it,
     // ":iPod_Control:Music:F00:ABCD.mp3".
     std::filesystem::path AddSongFile(std::string_view location, std::uint64_t size);

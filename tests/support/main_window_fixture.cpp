@@ -108,6 +108,17 @@ void MainWindowFixture::RightClickCell(TITunesStringGrid* grid, int col, int row
         grid->PopupMenu()->hide();
 }
 
+std::vector<itunesdb::SongFields> MainWindowFixture::Songs(const std::u16string& prefix,
+                                                          int count) {
+    std::vector<itunesdb::SongFields> songs;
+    for (int i = 0; i < count; ++i) {
+        const std::u16string n(1, static_cast<char16_t>(u'A' + i));
+        songs.push_back(SongOf(prefix + n, u"Album", u"Artist",
+                               u":iPod_Control:Music:F00:" + prefix + n + u".mp3"));
+    }
+    return songs;
+}
+
 itunesdb::SongFields MainWindowFixture::SongOf(const std::u16string& title,
                                                const std::u16string& album,
                                                const std::u16string& artist,

@@ -43,6 +43,9 @@ protected:
     void ClickCell(TITunesStringGrid* grid, int col, int row, Qt::KeyboardModifiers modifiers = {});
     void RightClickCell(TITunesStringGrid* grid, int col, int row);
 
+    // `count` songs titled prefix + "A", prefix + "B"..., of one album and artist, each with a
+    // file named after its title in F00.
+    static std::vector<itunesdb::SongFields> Songs(const std::u16string& prefix, int count);
     static itunesdb::SongFields SongOf(const std::u16string& title, const std::u16string& album,
                                        const std::u16string& artist,
                                        const std::u16string& location,

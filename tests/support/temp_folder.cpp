@@ -36,6 +36,12 @@ std::filesystem::path TempFolder::WriteFile(const std::filesystem::path& relativ
     return target;
 }
 
+std::filesystem::path TempFolder::WriteFile(const std::filesystem::path& relative,
+                                            const std::vector<std::byte>& content) {
+    return WriteFile(relative, std::string_view(reinterpret_cast<const char*>(content.data()),
+                                                content.size()));
+}
+
 std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream content;

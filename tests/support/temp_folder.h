@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace testsupport {
 
@@ -19,6 +20,8 @@ public:
     std::string Str() const { return path_.string(); }
     // Writes a file below the folder, creating its parent folders.
     std::filesystem::path WriteFile(const std::filesystem::path& relative, std::string_view content);
+    std::filesystem::path WriteFile(const std::filesystem::path& relative,
+                                    const std::vector<std::byte>& content);
 
 private:
     std::filesystem::path path_;
