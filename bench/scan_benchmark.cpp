@@ -12,9 +12,8 @@ namespace {
 
 void ExpectSongs(const TiPod& pod, int tracks, const char* how) {
     if (pod.GetSongCount() != tracks)
-        throw std::runtime_error(std::string(how) + " found " +
-                                 std::to_string(pod.GetSongCount()) + " songs, not " +
-                                 std::to_string(tracks));
+        throw std::runtime_error(std::string(how) + " found " + std::to_string(pod.GetSongCount()) +
+                                 " songs, not " + std::to_string(tracks));
 }
 
 } // namespace

@@ -61,7 +61,8 @@ TEST(AudioFormatTest, KnowsAFileByItsContent) {
     tags.title = "Title";
     Bytes aax = audiowriter::WriteSilentAacM4a(0.2, 44100);
     std::copy_n(Text("aax "sv).begin(), 4, aax.begin() + 8);
-    const Bytes audible = Joined({Text("\x00\x00\x10\x00"sv), Text("\x57\x90\x75\x36"sv), Noise(200, 1)});
+    const Bytes audible =
+        Joined({Text("\x00\x00\x10\x00"sv), Text("\x57\x90\x75\x36"sv), Noise(200, 1)});
     const struct {
         const char* name;
         Bytes bytes;
@@ -103,8 +104,8 @@ TEST(AudioFormatTest, PassesOverWhatIsNotAudio) {
         {"empty", {}},
         {"a few bytes", Text("ID"sv)},
         {"Finder's .DS_Store", Joined({Text("\0\0\0\1Bud1"sv), Noise(500, 3)})},
-        {"AppleDouble ._ file", Joined({Text("\0\x05\x16\x07\0\x02\0\0"sv),
-                                        Text("Mac OS X        "sv), Noise(300, 4)})},
+        {"AppleDouble ._ file",
+         Joined({Text("\0\x05\x16\x07\0\x02\0\0"sv), Text("Mac OS X        "sv), Noise(300, 4)})},
         {"artwork cache", Noise(4096, 5)},
         {"white artwork", Bytes(4096, std::byte{0xFF})},
         {"zeros of a half-written file", Bytes(4096, std::byte{0})},

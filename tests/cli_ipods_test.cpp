@@ -119,9 +119,9 @@ TEST_F(CliIpodsTest, EveryDriveInLetterOrderWithWhatItsDatabaseStates) {
     const fs::path tab = Folder("a\ttab");
     InstallDrives("/dev/sdq1 " + volume.string() + " vfat rw 0 0\n" + "/dev/sdq2 " +
                       stick.string() + " ext4 rw 0 0\n",
-                  "f=" + nano.string() + "\ng=" + noDatabase.string() + "\nh=" +
-                      emptyFiles.string() + "\ni=" + broken.string() + "\nj=" + odd.string() +
-                      "\nk=" + tab.string() + "\n");
+                  "f=" + nano.string() + "\ng=" + noDatabase.string() +
+                      "\nh=" + emptyFiles.string() + "\ni=" + broken.string() +
+                      "\nj=" + odd.string() + "\nk=" + tab.string() + "\n");
 
     std::string out;
     std::string err;
@@ -220,9 +220,7 @@ private:
 TEST(CliIpodsProgramTest, ALoopMountedImageIsSeen) {
     testsupport::TempFolder temp;
     const fs::path image = temp.Path() / "ipod.img";
-    {
-        std::ofstream out(image, std::ios::binary);
-    }
+    { std::ofstream out(image, std::ios::binary); }
     fs::resize_file(image, 8u << 20);
     if (RunCommand("mke2fs -q -F -L LOOPPOD " + image.string()) != 0) {
         GTEST_SKIP() << "mke2fs cannot make an image here";

@@ -138,7 +138,8 @@ TEST_F(CliScanTest, CopyScanCopiesTheSongsNamedAfterTheirTags) {
     PutSongFiles();
     testsupport::TempFolder destination;
 
-    const testsupport::CliRun run = Run({"copy", ipod_.Str(), destination.Str(), "--all", "--scan"});
+    const testsupport::CliRun run =
+        Run({"copy", ipod_.Str(), destination.Str(), "--all", "--scan"});
 
     EXPECT_EQ(run.status, 0) << run.err;
     const fs::path elise = destination.Path() / "Für Elise.mp3";
@@ -146,8 +147,8 @@ TEST_F(CliScanTest, CopyScanCopiesTheSongsNamedAfterTheirTags) {
     const fs::path wav = destination.Path() / "WXYZ.wav";
     EXPECT_EQ(run.out, "夜に駆ける\t" + yoru.string() + "\nWXYZ\t" + wav.string() +
                            "\nFür Elise\t" + elise.string() + "\n");
-    EXPECT_EQ(testsupport::ReadFile(elise), std::string(reinterpret_cast<const char*>(mp3_.data()),
-                                                        mp3_.size()));
+    EXPECT_EQ(testsupport::ReadFile(elise),
+              std::string(reinterpret_cast<const char*>(mp3_.data()), mp3_.size()));
     EXPECT_EQ(fs::file_size(yoru), m4a_.size());
     EXPECT_EQ(fs::file_size(wav), wav_.size());
 }
@@ -156,8 +157,8 @@ TEST_F(CliScanTest, CopyScanCopiesTheSongsNamedAfterTheirTags) {
 
 TEST_F(CliScanTest, ListReadsACompressedDatabaseLikeThePlainOne) {
     Bytes plain;
-    const fs::path fixture = fs::path(QUILLMERE_FIXTURES_DIR) /
-                             "real/gtkpod-23-tracks/iPod_Control/iTunes/iTunesDB";
+    const fs::path fixture =
+        fs::path(QUILLMERE_FIXTURES_DIR) / "real/gtkpod-23-tracks/iPod_Control/iTunes/iTunesDB";
     if (fs::exists(fixture)) {
         plain = testsupport::BytesOf(testsupport::ReadFile(fixture));
     } else {

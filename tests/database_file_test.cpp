@@ -85,8 +85,8 @@ void ExpectStreamReadError(TiPod& pod) {
 }
 
 Bytes RealDatabase() {
-    const fs::path path = fs::path(QUILLMERE_FIXTURES_DIR) /
-                          "real/gtkpod-23-tracks/iPod_Control/iTunes/iTunesDB";
+    const fs::path path =
+        fs::path(QUILLMERE_FIXTURES_DIR) / "real/gtkpod-23-tracks/iPod_Control/iTunes/iTunesDB";
     if (!fs::exists(path)) {
         return {};
     }
@@ -132,8 +132,7 @@ TEST_F(DatabaseFileTest, TheCompressedFileWinsWhenItHoldsAnything) {
          "iTunesCDB"},
         {"named in other letters", Cdb::CompressedOtherCase, Db::Stale, TitlesOf(u"Current ", 3),
          "iTunesCDB"},
-        {"body stored as it is", Cdb::FlagClear, Db::Stale, TitlesOf(u"Current ", 3),
-         "iTunesCDB"},
+        {"body stored as it is", Cdb::FlagClear, Db::Stale, TitlesOf(u"Current ", 3), "iTunesCDB"},
         {"empty iTunesCDB, iTunesDB read", Cdb::Empty, Db::Stale, TitlesOf(u"Stale ", 4),
          "itunesdb"},
         {"iTunesDB alone", Cdb::Absent, Db::Stale, TitlesOf(u"Stale ", 4), "itunesdb"},
@@ -187,8 +186,8 @@ TEST_F(DatabaseFileTest, AnEmptyITunesDBWithoutACompressedOneIsStillRead) {
 // --- Compressed databases read like plain ones ----------------------------------------------
 
 TEST_F(DatabaseFileTest, CompressedDatabasesReadFieldByFieldLikeTheirPlainFiles) {
-    const std::vector<std::uint32_t> orders[] = {itunesdb::kOrderITunes, itunesdb::kOrderOld,
-                                                 itunesdb::kOrderGtkpod, {2, 1}};
+    const std::vector<std::uint32_t> orders[] = {
+        itunesdb::kOrderITunes, itunesdb::kOrderOld, itunesdb::kOrderGtkpod, {2, 1}};
     for (const auto& order : orders) {
         for (const std::uint32_t header : {0xBCu, 0xF4u}) {
             SCOPED_TRACE(testing::PrintToString(order) + " header " + std::to_string(header));

@@ -277,9 +277,10 @@ audiowriter::Tags SomeTags() {
 // The text of the ID3v2 frame `id` in `tag`, with its encoding byte; empty when there is none.
 std::string Id3FrameBody(const std::string& tag, std::string_view id, bool syncsafe) {
     for (std::size_t frame = 10; frame + 10 <= tag.size() && tag[frame] != '\0';) {
-        const std::uint32_t size = syncsafe ? (Byte(tag, frame + 4) << 21 | Byte(tag, frame + 5) << 14 |
-                                               Byte(tag, frame + 6) << 7 | Byte(tag, frame + 7))
-                                            : BE32(tag, frame + 4);
+        const std::uint32_t size = syncsafe
+                                       ? (Byte(tag, frame + 4) << 21 | Byte(tag, frame + 5) << 14 |
+                                          Byte(tag, frame + 6) << 7 | Byte(tag, frame + 7))
+                                       : BE32(tag, frame + 4);
         if (tag.compare(frame, 4, id) == 0) {
             return tag.substr(frame + 10, size);
         }
@@ -328,11 +329,15 @@ TEST(AudioWriterTest, TagsTakeTheLayoutOfTheirFormat) {
     const M4a boxes = ReadM4a(m4a);
     EXPECT_EQ(boxes.sampleEntry, "alac");
     const std::string items = "moov/udta/meta/ilst/";
-    ASSERT_TRUE(boxes.boxes.count(items + "\xA9" "nam/data"));
-    const Box& title = boxes.boxes.at(items + "\xA9" "nam/data");
+    ASSERT_TRUE(boxes.boxes.count(items + "\xA9"
+                                          "nam/data"));
+    const Box& title = boxes.boxes.at(items + "\xA9"
+                                              "nam/data");
     EXPECT_EQ(m4a.substr(title.start, title.size), std::string("\0\0\0\x01\0\0\0\0Tïtle", 14));
-    EXPECT_TRUE(boxes.boxes.count(items + "\xA9" "grp/data"));
-    EXPECT_FALSE(boxes.boxes.count(items + "\xA9" "ART"));
+    EXPECT_TRUE(boxes.boxes.count(items + "\xA9"
+                                          "grp/data"));
+    EXPECT_FALSE(boxes.boxes.count(items + "\xA9"
+                                           "ART"));
     EXPECT_EQ(m4a.substr(boxes.boxes.at("moov/udta/meta/hdlr").start + 8, 4), "mdir");
 }
 
@@ -365,8 +370,8 @@ std::optional<fs::path> FindIgnoringCase(const fs::path& root, const std::string
 }
 
 int RunTool(const fs::path& output, const std::string& option = "") {
-    const std::string command = std::string("'") + QUILLMERE_DEMO_IPOD_TOOL + "' " + option +
-                                " '" + output.string() + "' > /dev/null 2>&1";
+    const std::string command = std::string("'") + QUILLMERE_DEMO_IPOD_TOOL + "' " + option + " '" +
+                                output.string() + "' > /dev/null 2>&1";
     return std::system(command.c_str());
 }
 
@@ -483,7 +488,9 @@ TEST(DemoIpodTest, CompressedDemoKeepsTheSameDatabaseInITunesCDB) {
     auto songs = Tree(nano);
     auto plainSongs = Tree(plain);
     for (auto* tree : {&songs, &plainSongs}) {
-        std::erase_if(*tree, [](const auto& file) { return file.first.find("iTunes/") != std::string::npos; });
+        std::erase_if(*tree, [](const auto& file) {
+            return file.first.find("iTunes/") != std::string::npos;
+        });
     }
     EXPECT_TRUE(songs == plainSongs);
 }

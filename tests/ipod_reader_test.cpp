@@ -244,9 +244,9 @@ Bytes Utf8Bytes(std::string_view text) {
 // A text object of `encoding` holding `textBytes`, with consistent lengths.
 itunesdb::ObjectSpec EncodedText(std::uint32_t type, std::uint32_t encoding,
                                  const Bytes& textBytes) {
-    itunesdb::ObjectSpec object = OddText(type, static_cast<std::int32_t>(textBytes.size()),
-                                          static_cast<std::uint32_t>(40 + textBytes.size()),
-                                          textBytes);
+    itunesdb::ObjectSpec object =
+        OddText(type, static_cast<std::int32_t>(textBytes.size()),
+                static_cast<std::uint32_t>(40 + textBytes.size()), textBytes);
     itunesdb::PutU32(object.bytes, 24, encoding);
     return object;
 }
@@ -298,9 +298,9 @@ TEST_F(ReaderTest, EveryFieldReadsFromUtf8Texts) {
             const std::u16string text = [&] {
                 std::u16string units;
                 for (std::size_t i = 40; i + 1 < object.bytes.size(); i += 2) {
-                    units.push_back(static_cast<char16_t>(
-                        std::to_integer<unsigned>(object.bytes[i]) |
-                        std::to_integer<unsigned>(object.bytes[i + 1]) << 8));
+                    units.push_back(
+                        static_cast<char16_t>(std::to_integer<unsigned>(object.bytes[i]) |
+                                              std::to_integer<unsigned>(object.bytes[i + 1]) << 8));
                 }
                 return units;
             }();

@@ -122,9 +122,11 @@ TEST_F(SongFileScanTest, ReadsTheTagsAndTheRealFormatOfEachFile) {
         // The content decides, whatever the name says.
         {"J.m4a", audiowriter::WriteMp3(Notes(), FullTags("MP3 in disguise")),
          Expected(FullTags("MP3 in disguise"), "MPEG audio file")},
-        {"K.mp3", audiowriter::WriteAlacM4a(Samples(), 8000), NamedAfterFile("K", "Apple Lossless audio file")},
+        {"K.mp3", audiowriter::WriteAlacM4a(Samples(), 8000),
+         NamedAfterFile("K", "Apple Lossless audio file")},
         {"L.aax", aax, Expected(FullTags("Audiobook"), "Audible file")},
-        {"M.aa", Text("\0\0\x10\0\x57\x90\x75\x36 audible body"sv), NamedAfterFile("M", "Audible file")},
+        {"M.aa", Text("\0\0\x10\0\x57\x90\x75\x36 audible body"sv),
+         NamedAfterFile("M", "Audible file")},
         // Audio whose tags cannot be read is listed under its own name.
         {"N.m4a", truncatedM4a, NamedAfterFile("N", "AAC audio file")},
         // A tag that claims far more bytes than the file holds gives what it holds.
@@ -179,11 +181,12 @@ TEST_F(SongFileScanTest, ListsByFolderThenByFileName) {
         locations.push_back(song.Location);
         EXPECT_EQ(song.TrackId, 0);
     }
-    EXPECT_EQ(locations, (std::vector<std::u16string>{
-                             u":iPod_Control:Music:F00:QQQQ.mp3", u":iPod_Control:Music:F02:Abcd.mp3",
-                             u":iPod_Control:Music:F02:BBBB.mp3", u":iPod_Control:Music:F02:ZZZZ.mp3",
-                             u":iPod_Control:Music:F09:MMMM.mp3", u":iPod_Control:Music:F10:AAAA.mp3",
-                             u":iPod_Control:Music:F50:AAAA.mp3"}));
+    EXPECT_EQ(locations,
+              (std::vector<std::u16string>{
+                  u":iPod_Control:Music:F00:QQQQ.mp3", u":iPod_Control:Music:F02:Abcd.mp3",
+                  u":iPod_Control:Music:F02:BBBB.mp3", u":iPod_Control:Music:F02:ZZZZ.mp3",
+                  u":iPod_Control:Music:F09:MMMM.mp3", u":iPod_Control:Music:F10:AAAA.mp3",
+                  u":iPod_Control:Music:F50:AAAA.mp3"}));
 }
 
 TEST_F(SongFileScanTest, LocationsSpellTheFoldersAsTheDriveDoes) {
@@ -210,7 +213,8 @@ TEST_F(SongFileScanTest, TheFilesWinOverAGoodDatabaseAndNothingIsLeftOfIt) {
     itunesdb::DatabaseSpec database;
     database.tracks = {itunesdb::Song(fields), itunesdb::Song(fields)};
     ipod_.WriteDatabase(itunesdb::WriteITunesDB(database));
-    Put("iPod_Control/Music/F00/AAAA.mp3", audiowriter::WriteMp3(Notes(), FullTags("From the file")));
+    Put("iPod_Control/Music/F00/AAAA.mp3",
+        audiowriter::WriteMp3(Notes(), FullTags("From the file")));
     TiPod pod;
     pod.DriveRoot = ipod_.DriveRoot();
     pod.LoadDatabase();

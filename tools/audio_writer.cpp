@@ -284,10 +284,27 @@ Bytes Mp4UserData(const Tags& tags) {
     }
     Bytes items;
     const std::pair<std::string_view, const std::string*> fields[] = {
-        {"\xA9" "nam", &tags.title},   {"\xA9" "alb", &tags.album},
-        {"\xA9" "ART", &tags.artist},  {"\xA9" "gen", &tags.genre},
-        {"\xA9" "wrt", &tags.composer}, {"\xA9" "cmt", &tags.comment},
-        {"\xA9" "grp", &tags.grouping},
+        {"\xA9"
+         "nam",
+         &tags.title},
+        {"\xA9"
+         "alb",
+         &tags.album},
+        {"\xA9"
+         "ART",
+         &tags.artist},
+        {"\xA9"
+         "gen",
+         &tags.genre},
+        {"\xA9"
+         "wrt",
+         &tags.composer},
+        {"\xA9"
+         "cmt",
+         &tags.comment},
+        {"\xA9"
+         "grp",
+         &tags.grouping},
     };
     for (const auto& [type, text] : fields) {
         if (!text->empty()) {
@@ -523,8 +540,8 @@ Bytes Mp3FrameBody(const Mp3Granule& first, const Mp3Granule& second, std::size_
 } // namespace
 
 bool Tags::Empty() const {
-    return title.empty() && album.empty() && artist.empty() && genre.empty() &&
-           composer.empty() && comment.empty() && grouping.empty();
+    return title.empty() && album.empty() && artist.empty() && genre.empty() && composer.empty() &&
+           comment.empty() && grouping.empty();
 }
 
 std::vector<std::byte> Id3v2Tag(const Tags& tags, Id3Version version) {
@@ -533,12 +550,9 @@ std::vector<std::byte> Id3v2Tag(const Tags& tags, Id3Version version) {
     }
     Bytes frames;
     const std::pair<std::string_view, const std::string*> texts[] = {
-        {"TIT2", &tags.title},
-        {"TALB", &tags.album},
-        {"TPE1", &tags.artist},
-        {"TCON", &tags.genre},
-        {"TCOM", &tags.composer},
-        {version == Id3Version::V23 ? "TIT1" : "GRP1", &tags.grouping},
+        {"TIT2", &tags.title},    {"TALB", &tags.album},
+        {"TPE1", &tags.artist},   {"TCON", &tags.genre},
+        {"TCOM", &tags.composer}, {version == Id3Version::V23 ? "TIT1" : "GRP1", &tags.grouping},
     };
     for (const auto& [id, text] : texts) {
         if (!text->empty()) {
@@ -587,8 +601,8 @@ std::vector<std::int16_t> RenderNotes(const std::vector<Note>& notes, std::uint3
     return samples;
 }
 
-std::vector<std::byte> WriteWav(const std::vector<std::int16_t>& samples,
-                                std::uint32_t sampleRate, const Tags& tags) {
+std::vector<std::byte> WriteWav(const std::vector<std::int16_t>& samples, std::uint32_t sampleRate,
+                                const Tags& tags) {
     const std::uint32_t dataSize = CheckedSize(samples.size() * 2, "WAV audio");
     const Bytes tag = Id3v2Tag(tags, Id3Version::V23);
     const std::uint32_t tagChunkSize = TagChunkSize(tag);
@@ -619,8 +633,8 @@ std::vector<std::byte> WriteWav(const std::vector<std::int16_t>& samples,
     return out;
 }
 
-std::vector<std::byte> WriteAiff(const std::vector<std::int16_t>& samples,
-                                 std::uint32_t sampleRate, const Tags& tags) {
+std::vector<std::byte> WriteAiff(const std::vector<std::int16_t>& samples, std::uint32_t sampleRate,
+                                 const Tags& tags) {
     const std::uint32_t dataSize = CheckedSize(samples.size() * 2, "AIFF audio");
     const Bytes tag = Id3v2Tag(tags, Id3Version::V23);
     const std::uint32_t tagChunkSize = TagChunkSize(tag);

@@ -45,8 +45,8 @@ std::vector<std::byte> WriteWav(const std::vector<std::int16_t>& samples, std::u
                                 const Tags& tags = {});
 
 // FORM/AIFF with COMM and SSND chunks, big-endian PCM; tags go into an "ID3 " chunk (ID3v2.3).
-std::vector<std::byte> WriteAiff(const std::vector<std::int16_t>& samples,
-                                 std::uint32_t sampleRate, const Tags& tags = {});
+std::vector<std::byte> WriteAiff(const std::vector<std::int16_t>& samples, std::uint32_t sampleRate,
+                                 const Tags& tags = {});
 
 // MPEG-1 Layer III frames, 128 kbit/s at 44.1 kHz: 417 or 418 bytes each, padded so that
 // the stream keeps exactly 128 kbit/s. Each granule of 576 samples holds one spectral line,

@@ -478,8 +478,7 @@ std::vector<std::byte> WriteITunesDB(const DatabaseSpec& database) {
 std::vector<std::byte> CompressDatabase(const std::vector<std::byte>& database) {
     const std::uint32_t headerLength = GetU32(database, 4);
     if (headerLength <= kCompressedFlagOffset || headerLength > database.size()) {
-        throw std::invalid_argument("itunesdb writer: a header of " +
-                                    std::to_string(headerLength) +
+        throw std::invalid_argument("itunesdb writer: a header of " + std::to_string(headerLength) +
                                     " bytes has no room for the compressed flag");
     }
     const auto* body = reinterpret_cast<const Bytef*>(database.data()) + headerLength;

@@ -54,7 +54,9 @@ std::optional<std::size_t> MpegFrameLength(std::span<const std::byte> bytes, std
     const bool mpeg1 = version == 3;
     const std::size_t table = mpeg1 ? 3 - layer : (layer == 3 ? 3 : 4);
     const std::uint32_t bitRate = kBitRates[table][bitRateIndex] * 1000u;
-    const std::uint32_t sampleRate = kSampleRates[sampleRateIndex] >> (mpeg1 ? 0 : version == 2 ? 1 : 2);
+    // MPEG-2 has half the sample rates of MPEG-1, MPEG-2.5 a quarter.
+    const unsigned rateShift = mpeg1 ? 0 : (version == 2 ? 1 : 2);
+    const std::uint32_t sampleRate = kSampleRates[sampleRateIndex] >> rateShift;
     if (layer == 3) {
         return (12 * bitRate / sampleRate + padding) * 4;
     }
@@ -93,7 +95,8 @@ AudioFormat SniffAudioFormat(std::span<const std::byte> head) {
     if (TextAt(head, 0, "FORM") && (TextAt(head, 8, "AIFF") || TextAt(head, 8, "AIFC"))) {
         return AudioFormat::Aiff;
     }
-    if (head.size() >= 8 && std::equal(kAudibleMagic.begin(), kAudibleMagic.end(), head.begin() + 4)) {
+    if (head.size() >= 8 &&
+        std::equal(kAudibleMagic.begin(), kAudibleMagic.end(), head.begin() + 4)) {
         return AudioFormat::Audible;
     }
     return HoldsMpegFrames(head) ? AudioFormat::Mpeg : AudioFormat::None;

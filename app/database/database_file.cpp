@@ -163,7 +163,8 @@ std::vector<std::byte> ExpandCompressedDatabase(std::span<const std::byte> file)
     }
     const std::size_t header = HeaderLength(file);
     const auto body = file.subspan(header);
-    std::vector<std::byte> database(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(header));
+    std::vector<std::byte> database(file.begin(),
+                                    file.begin() + static_cast<std::ptrdiff_t>(header));
     ZlibInflater inflater(body, InflatedBodyLimit(body.size()));
     inflater.InflateAll(database);
     return database;

@@ -60,9 +60,9 @@ std::u16string ITunesDBReader::ReadText(std::int64_t object, std::int64_t end) c
         return {};
     }
     const auto encoding = ReadInt(object + kEncodingOffset);
-    return DecodeObjectText(buffer_.subspan(static_cast<std::size_t>(begin),
-                                            static_cast<std::size_t>(end - begin)),
-                            encoding.value_or(0));
+    return DecodeObjectText(
+        buffer_.subspan(static_cast<std::size_t>(begin), static_cast<std::size_t>(end - begin)),
+        encoding.value_or(0));
 }
 
 void ITunesDBReader::ReadSections(std::span<SectionEntry, 4> table) const {

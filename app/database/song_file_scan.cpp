@@ -78,8 +78,8 @@ void TakeTags(const TagLib::File& file, bool id3, TSong& song) {
     song.Composer = Property(properties, {"COMPOSER"});
     // iTunes kept the grouping in ID3's TIT1 (which the library calls WORK) until it moved it
     // to GRP1 in 2016.
-    song.Grouping = id3 ? Property(properties, {"GROUPING", "WORK"})
-                        : Property(properties, {"GROUPING"});
+    song.Grouping =
+        id3 ? Property(properties, {"GROUPING", "WORK"}) : Property(properties, {"GROUPING"});
 }
 
 // Reads the tags of a file of the sniffed `format` from `stream`; the file type as well.
@@ -170,8 +170,8 @@ std::optional<TSong> ReadSongFile(const std::string& hostPath) {
         return std::nullopt;
     }
     const TagLib::ByteVector head = stream.readBlock(kHeadBytes);
-    const AudioFormat format = SniffAudioFormat(
-        std::span(reinterpret_cast<const std::byte*>(head.data()), head.size()));
+    const AudioFormat format =
+        SniffAudioFormat(std::span(reinterpret_cast<const std::byte*>(head.data()), head.size()));
     if (format == AudioFormat::None) {
         return std::nullopt;
     }
@@ -205,7 +205,8 @@ std::vector<TSong> ScanSongFiles(const std::string& driveRoot) {
             if (!song) {
                 continue;
             }
-            song->Location = platform::text::AnsiToWide(locationStart + ":" + name + ":" + file.name);
+            song->Location =
+                platform::text::AnsiToWide(locationStart + ":" + name + ":" + file.name);
             song->SizeText = platform::text::AnsiToWide(SizeTextOf(file.size));
             songs.push_back(std::move(*song));
         }

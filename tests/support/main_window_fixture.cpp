@@ -109,7 +109,7 @@ void MainWindowFixture::RightClickCell(TITunesStringGrid* grid, int col, int row
 }
 
 std::vector<itunesdb::SongFields> MainWindowFixture::Songs(const std::u16string& prefix,
-                                                          int count) {
+                                                           int count) {
     std::vector<itunesdb::SongFields> songs;
     for (int i = 0; i < count; ++i) {
         const std::u16string n(1, static_cast<char16_t>(u'A' + i));

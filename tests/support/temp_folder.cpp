@@ -38,8 +38,8 @@ std::filesystem::path TempFolder::WriteFile(const std::filesystem::path& relativ
 
 std::filesystem::path TempFolder::WriteFile(const std::filesystem::path& relative,
                                             const std::vector<std::byte>& content) {
-    return WriteFile(relative, std::string_view(reinterpret_cast<const char*>(content.data()),
-                                                content.size()));
+    return WriteFile(
+        relative, std::string_view(reinterpret_cast<const char*>(content.data()), content.size()));
 }
 
 std::string ReadFile(const std::filesystem::path& path) {
