@@ -99,12 +99,6 @@ protected:
         QTest::keyClick(window_->Edit1, Qt::Key_Return);
     }
 
-    void PickSelectorEntry(int index) {
-        window_->iPodSelectorCom->showPopup();
-        window_->iPodSelectorCom->setCurrentIndex(index);
-        window_->iPodSelectorCom->hidePopup();
-    }
-
     std::filesystem::path ipod_;
 };
 

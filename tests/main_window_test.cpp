@@ -30,13 +30,6 @@ protected:
     }
 };
 
-// The user opens the drop-down list, picks entry `index` and the list closes.
-void PickSelectorEntry(TFormMain& main, int index) {
-    main.iPodSelectorCom->showPopup();
-    main.iPodSelectorCom->setCurrentIndex(index);
-    main.iPodSelectorCom->hidePopup();
-}
-
 class FailingOpen : public platform::files::FaultHook {
 public:
     bool FailOpen(const std::string& hostPath) override {
@@ -73,22 +66,34 @@ TEST_F(MainWindowTest, TwoiPodsAreListedInLetterOrderAndTheFirstIsLoaded) {
 }
 
 TEST_F(MainWindowTest, PickingAnEntryLoadsItAndADeviceArrivalKeepsTheChoice) {
-    InstallSettings();
-    AttachIPod('e', "first", Songs(u"e", 3));
-    AttachIPod('g', "second", Songs(u"g", 2));
-    TFormMain& main = Start();
+    for (const PickBy by : {PickBy::Mouse, PickBy::Keys}) {
+        SCOPED_TRACE(by == PickBy::Mouse ? "mouse" : "keys");
+        if (window_)
+            Stop();
+        InstallSettings();
+        AttachIPod('e', "first", Songs(u"e", 3));
+        AttachIPod('g', "second", Songs(u"g", 2));
+        TFormMain& main = Start();
 
-    PickSelectorEntry(main, 1);
-    EXPECT_EQ(main.SelectedDrive, u"g:");
-    EXPECT_EQ(main.iPod.GetSongCount(), 2);
-    EXPECT_EQ(main.AdvStringGridSong->GetCell(1, 1), "gA");
+        PickSelectorEntry(1, by);
+        EXPECT_EQ(main.iPodSelectorCom->currentIndex(), 1);
+        EXPECT_EQ(main.SelectedDrive, u"g:");
+        EXPECT_EQ(main.iPod.GetSongCount(), 2);
+        EXPECT_EQ(main.AdvStringGridSong->GetCell(1, 1), "gA");
 
-    main.WndProc(platform::WM_DEVICECHANGE, platform::DBT_DEVICEREMOVECOMPLETE, 0);
-    EXPECT_EQ(main.StatusText(), "2 Files found in your iPod."); // removals are ignored
-    main.WndProc(platform::WM_DEVICECHANGE, platform::DBT_DEVICEARRIVAL, 0);
-    EXPECT_EQ(main.iPodSelectorCom->currentIndex(), 0);
-    EXPECT_EQ(main.SelectedDrive, u"g:");
-    EXPECT_EQ(main.iPod.GetSongCount(), 2);
+        // And back to the first one.
+        PickSelectorEntry(0, by);
+        EXPECT_EQ(main.SelectedDrive, u"e:");
+        EXPECT_EQ(main.AdvStringGridSong->GetCell(1, 1), "eA");
+        PickSelectorEntry(1, by);
+
+        main.WndProc(platform::WM_DEVICECHANGE, platform::DBT_DEVICEREMOVECOMPLETE, 0);
+        EXPECT_EQ(main.StatusText(), "2 Files found in your iPod."); // removals are ignored
+        main.WndProc(platform::WM_DEVICECHANGE, platform::DBT_DEVICEARRIVAL, 0);
+        EXPECT_EQ(main.iPodSelectorCom->currentIndex(), 0);
+        EXPECT_EQ(main.SelectedDrive, u"g:");
+        EXPECT_EQ(main.iPod.GetSongCount(), 2);
+    }
 }
 
 TEST_F(MainWindowTest, ADriveWithoutDatabaseIsListedAndKeepsTheLoadedSongs) {
@@ -98,7 +103,7 @@ TEST_F(MainWindowTest, ADriveWithoutDatabaseIsListedAndKeepsTheLoadedSongs) {
     std::filesystem::remove(empty / "iPod_Control" / "iTunes" / "iTunesDB");
     TFormMain& main = Start();
     EXPECT_THAT(SelectorEntries(), ElementsAre(" [full]  e:", " [empty]  f:"));
-    PickSelectorEntry(main, 1);
+    PickSelectorEntry(1);
     EXPECT_EQ(main.SelectedDrive, u"f:");
     EXPECT_EQ(main.iPod.GetSongCount(), 3);
     EXPECT_EQ(main.AdvStringGridSong->RowCount(), 4);
@@ -123,7 +128,7 @@ TEST_F(MainWindowTest, ErrorsOfTheSelectorReachTheDefaultMessageBox) {
     TFormMain& main = Start();
     FailingOpen failing;
     platform::files::SetFaultHook(&failing);
-    PickSelectorEntry(main, 0);
+    PickSelectorEntry(0);
     platform::files::SetFaultHook(nullptr);
     ASSERT_EQ(ui_.boxes.shown.size(), 1u);
     EXPECT_EQ(ui_.boxes.shown[0].caption, "Quillmere");
@@ -142,11 +147,17 @@ TEST_F(MainWindowTest, OnlyAnOpenedListClosesUp) {
     main.iPodSelectorCom->hidePopup();
     EXPECT_EQ(main.SelectedDrive, u"e:");
     // Closing the list without changing the entry reloads it all the same.
-    PickSelectorEntry(main, 1);
+    PickSelectorEntry(1);
     EXPECT_EQ(main.SelectedDrive, u"g:");
-    main.ShowStatus("something else");
-    PickSelectorEntry(main, 1);
-    EXPECT_EQ(main.StatusText(), "2 Files found in your iPod.");
+    for (const bool dismissed : {false, true}) {
+        main.ShowStatus("something else");
+        if (dismissed)
+            OpenAndDismissSelector();
+        else
+            PickSelectorEntry(1);
+        EXPECT_EQ(main.SelectedDrive, u"g:");
+        EXPECT_EQ(main.StatusText(), "2 Files found in your iPod.");
+    }
 }
 
 TEST_F(MainWindowTest, ShowingCentresTheWindowOnTheScreen) {
