@@ -145,6 +145,7 @@ TEST_F(MainWindowTest, OnlyAnOpenedListClosesUp) {
     // Hiding a list that never opened (as the window does when it goes away) changes nothing.
     main.iPodSelectorCom->setCurrentIndex(1);
     main.iPodSelectorCom->hidePopup();
+    QCoreApplication::processEvents();
     EXPECT_EQ(main.SelectedDrive, u"e:");
     // Closing the list without changing the entry reloads it all the same.
     PickSelectorEntry(1);
