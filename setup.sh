@@ -9,7 +9,8 @@ build="$top/build"
 gui=ON
 [ "${QUILLMERE_GUI:-ON}" = OFF ] && gui=OFF
 
-packages=(g++ cmake ninja-build pkg-config libicu-dev googletest libgtest-dev libgmock-dev)
+# e2fsprogs formats the disk image a test loop-mounts.
+packages=(g++ cmake ninja-build pkg-config libicu-dev googletest libgtest-dev libgmock-dev e2fsprogs)
 # fonts-wine holds metric-compatible Tahoma and MS Sans Serif; WenQuanYi draws CJK titles.
 [ "$gui" = ON ] && packages+=(qt6-base-dev qt6-base-dev-tools libgl-dev xdg-utils
                               fonts-liberation fonts-dejavu-core fonts-wine fonts-wqy-microhei)

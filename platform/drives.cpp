@@ -198,9 +198,10 @@ std::vector<MountedVolume> ReadVolumes(const std::string& mountsFile) {
 
     std::vector<MountedVolume> volumes;
     for (const auto& line : lines) {
+        // A loop device is a drive like any other (a disk image of an iPod mounted by hand or
+        // by the desktop); the system's own loop mounts (snap packages) are squashfs in /snap.
         if (line.folder == "/" || !line.device.starts_with("/dev/") ||
-            line.device.starts_with("/dev/loop") || IsPseudoFileSystem(line.type) ||
-            IsSystemFolder(line.folder))
+            IsPseudoFileSystem(line.type) || IsSystemFolder(line.folder))
             continue;
         // Binds of the root's folders (containers, btrfs subvolumes) are already on c:.
         if (line.device == rootDevice)
