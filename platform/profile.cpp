@@ -7,13 +7,12 @@
 #include <mutex>
 #include <optional>
 #include <string_view>
-#include <unistd.h>
 #include <vector>
 
 // Names match by ASCII case folding: the program's sections and keys are all ASCII.
-// A write rewrites the whole file into a temp file beside it and renames that over the file:
-// the file holds the old content or the new, never a part of it. The file layer sees (and its
-// fault hook can refuse) the temp file's creation and writes, and the rename.
+// A write reads the file and replaces it with the changed content in one step of the file layer,
+// holding the file's lock meanwhile: the file holds the old content or the new, never a part of
+// it, and writers in other processes (the command-line tool beside the window) lose no update.
 namespace platform::profile {
 
 namespace {
@@ -22,7 +21,8 @@ constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 // One writer at a time in the process, whatever the file: a write reads the file and writes it
-// back, and two interleaved ones would lose an update.
+// back, and two interleaved ones would lose an update. The file's own lock does the same across
+// processes, but not where the file system has no locks.
 std::mutex& WriteMutex() {
     static std::mutex mutex;
     return mutex;
@@ -201,39 +201,6 @@ std::optional<std::string> ReadContent(const std::string& file) {
     }
 }
 
-void DeleteQuietly(const std::string& file) {
-    try {
-        files::DeleteFile(file);
-    } catch (const std::exception&) {
-        // Only a leftover temp file; the write has failed already.
-    }
-}
-
-bool ReplaceContent(const std::string& file, const std::string& content) {
-    const std::string temp = file + "." + std::to_string(getpid()) + ".tmp";
-    try {
-        files::OutputFile out(temp);
-        // A short write is a full disk: the content is incomplete, so the write fails.
-        if (out.Write(content.data(), content.size()) != content.size()) {
-            DeleteQuietly(temp);
-            return false;
-        }
-        out.Close();
-    } catch (const std::exception&) {
-        DeleteQuietly(temp);
-        return false;
-    }
-    bool renamed = false;
-    try {
-        renamed = files::RenameFile(temp, file);
-    } catch (const std::exception&) {
-        renamed = false;
-    }
-    if (!renamed)
-        DeleteQuietly(temp);
-    return renamed;
-}
-
 } // namespace
 
 std::string GetPrivateProfileString(const std::string& section, const std::string& key,
@@ -265,18 +232,22 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
     if (!Drives().ToHostPath(file))
         return false;
     std::lock_guard lock(WriteMutex());
-    std::string content;
     try {
-        if (files::FileExists(file)) {
-            auto existing = ReadContent(file);
-            if (!existing)
-                return false;
-            content = std::move(*existing);
+        files::FileLock fileLock(file);
+        try {
+            if (const auto content = ReadContent(file)) {
+                files::WriteFileAtomically(file,
+                                           WithValue(*content, Trim(section), Trim(key), value));
+                return true;
+            }
+        } catch (const std::exception&) {
+            // Refused, read-only, or the disk is full: the file stays as it was.
         }
+        fileLock.RemoveIfCreated();
+        return false;
     } catch (const std::exception&) {
         return false;
     }
-    return ReplaceContent(file, WithValue(content, Trim(section), Trim(key), value));
 }
 
 } // namespace platform::profile

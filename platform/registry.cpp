@@ -3,6 +3,7 @@
 #include "platform/data_folder.h"
 #include "platform/drives.h"
 #include "platform/error.h"
+#include "platform/files.h"
 #include "platform/text.h"
 
 #include <cerrno>
@@ -546,13 +547,6 @@ std::string Reason() {
     return std::strerror(errno);
 }
 
-std::string ParentFolder(const std::string& path) {
-    std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // The file's bytes; nullopt when there is no file (an empty hive).
 std::optional<std::string> ReadHiveBytes(const std::string& path) {
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -587,47 +581,9 @@ Hive LoadHive(const std::string& path) {
     return HiveParser().Parse(DecodeHiveText(*bytes));
 }
 
-// A temp file beside the hive, flushed to disk, then renamed over it: a crash leaves either
-// the old hive or the new one.
+// A crash or a failure leaves either the old hive or the new one.
 void SaveHive(const std::string& path, const Hive& hive) {
-    const std::string content = FormatHive(hive);
-    std::string tempPath = path + ".XXXXXX";
-    int fd = mkostemp(tempPath.data(), O_CLOEXEC);
-    if (fd < 0)
-        throw OsError("Cannot save the registry file " + path + ": " + Reason());
-    auto fail = [&](const std::string& step) {
-        std::string reason = Reason();
-        if (fd >= 0)
-            close(fd);
-        unlink(tempPath.c_str());
-        throw OsError("Cannot save the registry file " + path + " (" + step + "): " + reason);
-    };
-    struct stat existing {};
-    if (stat(path.c_str(), &existing) == 0 && fchmod(fd, existing.st_mode & 07777) != 0)
-        fail("keep its permissions");
-    std::size_t written = 0;
-    while (written < content.size()) {
-        ssize_t count = write(fd, content.data() + written, content.size() - written);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            fail("write");
-        written += static_cast<std::size_t>(count);
-    }
-    if (fsync(fd) != 0)
-        fail("flush");
-    int closed = close(fd);
-    fd = -1;
-    if (closed != 0)
-        fail("close");
-    if (rename(tempPath.c_str(), path.c_str()) != 0)
-        fail("replace");
-    // The rename itself lasts only once the folder is flushed; failing that loses nothing.
-    int folder = open(ParentFolder(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        fsync(folder);
-        close(folder);
-    }
+    files::WriteHostFileAtomically(path, FormatHive(hive));
 }
 
 std::mutex& CurrentUserMutex() {

@@ -193,6 +193,23 @@ TEST_F(MainWindowTest, ClosingWritesTheLayoutFileThenTheRegistry) {
     EXPECT_TRUE(again.Settings.OverwriteExisting);
 }
 
+TEST_F(MainWindowTest, AReadOnlyLayoutFileIsLeftAsItIsAndTheCloseSaysSoInTheLog) {
+    InstallSettings();
+    const std::string before = "[Visible]\r\nAlbumList=1\r\n";
+    const auto layout = platform_.Root().WriteFile("app/ipodpos.dll", before);
+    std::filesystem::permissions(layout, std::filesystem::perms(0444));
+    TFormMain& main = Start();
+    main.AlbumList->hide();
+    Stop();
+    EXPECT_EQ(AppDirFile("ipodpos.dll"), before);
+    EXPECT_EQ(std::filesystem::status(layout).permissions(), std::filesystem::perms(0444));
+    const std::string log = AppDirFile("app.cnt");
+    const std::string entry = "=WriteIniFile:Unable to write to c:\\app\\ipodpos.dll\r\n";
+    const auto first = log.find(entry);
+    ASSERT_NE(first, std::string::npos) << log;
+    EXPECT_EQ(log.find(entry, first + 1), std::string::npos) << log;
+}
+
 TEST_F(MainWindowTest, WithoutExeFileTheFilesLiveInTheRootOfTheCurrentDrive) {
     Start();
     Stop();
