@@ -104,7 +104,17 @@ std::string PlannedDestination(std::string_view destinationFolder, std::string_v
 }
 
 std::string NumberedVariant(std::string_view path, std::uint64_t n) {
-    return FolderPart(path) + BasePart(path) + "(" + std::to_string(n) + ")" + ExtensionPart(path);
+    const std::string number = "(" + std::to_string(n) + ")";
+    std::string base = BasePart(path);
+    std::string extension = ExtensionPart(path);
+    // A name at the length limit has no room for the number: the base gives way, then (when the
+    // "extension" is a title's text after a dot) the extension's end.
+    const std::size_t room = MaxFileNameBytes - number.size();
+    if (base.size() + extension.size() > room) {
+        base = std::string(CutUtf8(base, extension.size() < room ? room - extension.size() : 0));
+        extension = std::string(CutUtf8(extension, room - base.size()));
+    }
+    return FolderPart(path) + base + number + extension;
 }
 
 std::string TemporaryPathFor(std::string_view destination) {
