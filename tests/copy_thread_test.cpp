@@ -342,7 +342,8 @@ TEST_F(CopyThreadTest, APauseAfterAFilesLastBlockHoldsTheNextFileAndTheEndOfTheJ
 
         StartWorker();
         paused.get_future().wait();
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        while (!worker_->Held()) // whatever it was to do next, it has not done
+            std::this_thread::yield();
 
         EXPECT_EQ(window_.messages.size(), pauseAt);
         EXPECT_EQ(window_.statuses.size(), pauseAt == 3 ? 1u : 2u);
