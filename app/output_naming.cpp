@@ -1,5 +1,7 @@
 #include "app/output_naming.h"
 
+#include "platform/ascii.h"
+
 #include <algorithm>
 
 namespace {
@@ -37,12 +39,8 @@ std::string_view CutUtf8(std::string_view text, std::size_t bytes) {
 }
 
 bool EndsWithNoCase(std::string_view text, std::string_view tail) {
-    if (text.size() < tail.size())
-        return false;
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return std::equal(tail.begin(), tail.end(),
-                      text.end() - static_cast<std::ptrdiff_t>(tail.size()),
-                      [&](char a, char b) { return lower(a) == lower(b); });
+    return text.size() >= tail.size() &&
+           platform::ascii::SameNoCase(text.substr(text.size() - tail.size()), tail);
 }
 
 } // namespace

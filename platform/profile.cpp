@@ -1,5 +1,6 @@
 #include "platform/profile.h"
 
+#include "platform/ascii.h"
 #include "platform/drives.h"
 #include "platform/files.h"
 
@@ -28,27 +29,6 @@ std::mutex& WriteMutex() {
     return mutex;
 }
 
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
-
-char FoldAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (FoldAscii(a[i]) != FoldAscii(b[i]))
-            return false;
-    return true;
-}
-
 // A line without its line end, and the line end it had ("" for a last line without one).
 struct Line {
     std::string text;
@@ -73,13 +53,13 @@ std::vector<Line> SplitLines(std::string_view content) {
 
 // "[name]": the name between the "[" and the last "]", trimmed.
 std::optional<std::string_view> SectionName(std::string_view line) {
-    line = Trim(line);
+    line = ascii::Trim(line);
     if (line.empty() || line.front() != '[')
         return std::nullopt;
     std::size_t close = line.rfind(']');
     if (close == std::string_view::npos)
         return std::nullopt;
-    return Trim(line.substr(1, close - 1));
+    return ascii::Trim(line.substr(1, close - 1));
 }
 
 struct KeyLine {
@@ -88,13 +68,13 @@ struct KeyLine {
 };
 
 std::optional<KeyLine> ParseKeyLine(std::string_view line) {
-    line = Trim(line);
+    line = ascii::Trim(line);
     if (line.empty() || line.front() == ';')
         return std::nullopt;
     std::size_t equals = line.find('=');
     if (equals == std::string_view::npos)
         return std::nullopt;
-    return KeyLine{Trim(line.substr(0, equals)), Trim(line.substr(equals + 1))};
+    return KeyLine{ascii::Trim(line.substr(0, equals)), ascii::Trim(line.substr(equals + 1))};
 }
 
 std::string_view WithoutQuotes(std::string_view value) {
@@ -133,7 +113,7 @@ struct SectionRange {
 std::optional<SectionRange> FindSection(const std::vector<Line>& lines, std::string_view section) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         auto name = SectionName(LineText(lines, i));
-        if (!name || !SameName(*name, section))
+        if (!name || !ascii::SameNoCase(*name, section))
             continue;
         std::size_t end = i + 1;
         while (end < lines.size() && !SectionName(lines[end].text))
@@ -147,7 +127,7 @@ std::optional<std::size_t> FindKey(const std::vector<Line>& lines, SectionRange 
                                    std::string_view key) {
     for (std::size_t i = range.header + 1; i < range.end; ++i) {
         auto line = ParseKeyLine(lines[i].text);
-        if (line && SameName(line->name, key))
+        if (line && ascii::SameNoCase(line->name, key))
             return i;
     }
     return std::nullopt;
@@ -183,7 +163,7 @@ std::string WithValue(const std::string& content, std::string_view section, std:
     // After the section's last non-blank line, so the blank lines that close it stay after it.
     std::size_t insertAt = range->header + 1;
     for (std::size_t i = range->header + 1; i < range->end; ++i)
-        if (!Trim(lines[i].text).empty())
+        if (!ascii::Trim(lines[i].text).empty())
             insertAt = i + 1;
     if (lines[insertAt - 1].end.empty())
         lines[insertAt - 1].end = kLineEnd;
@@ -218,10 +198,10 @@ std::string GetPrivateProfileString(const std::string& section, const std::strin
     if (!content)
         return fallbackResult;
     std::vector<Line> lines = SplitLines(*content);
-    auto range = FindSection(lines, Trim(section));
+    auto range = FindSection(lines, ascii::Trim(section));
     if (!range)
         return fallbackResult;
-    auto found = FindKey(lines, *range, Trim(key));
+    auto found = FindKey(lines, *range, ascii::Trim(key));
     if (!found)
         return fallbackResult;
     return Truncated(WithoutQuotes(ParseKeyLine(lines[*found].text)->value), bufferSize);
@@ -236,8 +216,8 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
         files::FileLock fileLock(file);
         try {
             if (const auto content = ReadContent(file)) {
-                files::WriteFileAtomically(file,
-                                           WithValue(*content, Trim(section), Trim(key), value));
+                files::WriteFileAtomically(
+                    file, WithValue(*content, ascii::Trim(section), ascii::Trim(key), value));
                 return true;
             }
         } catch (const std::exception&) {
