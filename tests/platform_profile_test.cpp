@@ -41,6 +41,16 @@ protected:
     testsupport::ScopedPlatform platform_;
 };
 
+// Keys "a0", "a1"... and "b0", "b1"... of two writers, each with its number as the value.
+void ExpectEveryKey(int perWriter) {
+    for (const char* prefix : {"a", "b"})
+        for (int i = 0; i < perWriter; ++i)
+            ASSERT_EQ(
+                GetPrivateProfileString("Error Log", prefix + std::to_string(i), "lost", kFile),
+                std::to_string(i))
+                << prefix << i;
+}
+
 TEST_F(ProfileTest, ReadsByTheWindowsRules) {
     WriteContent("; comment=not a key\r\n"
                  "orphan=before any section\r\n"
@@ -258,12 +268,7 @@ TEST_F(ProfileTest, TwoThreadsWritingOneFileLoseNoKey) {
     first.join();
     second.join();
 
-    for (const char* prefix : {"a", "b"})
-        for (int i = 0; i < kPerThread; ++i)
-            ASSERT_EQ(
-                GetPrivateProfileString("Error Log", prefix + std::to_string(i), "lost", kFile),
-                std::to_string(i))
-                << prefix << i;
+    ExpectEveryKey(kPerThread);
 }
 
 // The window and the command-line tool write one error log at once: two processes.
@@ -288,12 +293,7 @@ TEST_F(ProfileTest, TwoProcessesWritingOneFileLoseNoKey) {
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the other process's writes failed";
     EXPECT_EQ(failures, 0);
 
-    for (const char* prefix : {"a", "b"})
-        for (int i = 0; i < kPerProcess; ++i)
-            ASSERT_EQ(
-                GetPrivateProfileString("Error Log", prefix + std::to_string(i), "lost", kFile),
-                std::to_string(i))
-                << prefix << i;
+    ExpectEveryKey(kPerProcess);
     EXPECT_EQ(FilesInFolder(), std::vector<std::string>{"ipodpos.dll"});
 }
 
