@@ -9,8 +9,9 @@ build="$top/build"
 gui=ON
 [ "${QUILLMERE_GUI:-ON}" = OFF ] && gui=OFF
 
+# e2fsprogs formats the disk image a test loop-mounts.
 packages=(g++ cmake ninja-build pkg-config libicu-dev zlib1g-dev libtag1-dev googletest libgtest-dev
-          libgmock-dev)
+          libgmock-dev e2fsprogs)
 # fonts-wine holds metric-compatible Tahoma and MS Sans Serif; WenQuanYi draws CJK titles.
 [ "$gui" = ON ] && packages+=(qt6-base-dev qt6-base-dev-tools libgl-dev xdg-utils
                               fonts-liberation fonts-dejavu-core fonts-wine fonts-wqy-microhei)

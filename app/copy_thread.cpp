@@ -70,9 +70,9 @@ std::optional<std::string> TCopyThread::CreateNewOutputPathName(const std::strin
     return std::nullopt;
 }
 
-void TCopyThread::Abandon() {
-    abandoned_ = true;
-    Resume();
+TCopyThread::~TCopyThread() {
+    Abandon();
+    WaitFor();
 }
 
 void TCopyThread::Execute() {
@@ -85,7 +85,7 @@ void TCopyThread::Execute() {
             throw std::logic_error("TCopyThread: the job's lists were not set before Resume");
         if (CopyTargets->size() != count || CopyNames->size() != count)
             throw std::logic_error("TCopyThread: the job's three lists differ in length");
-        if (abandoned_)
+        if (Abandoned())
             return;
         total_ = TotalOfExistingSources();
         buffer_.resize(ChunkBytes);
@@ -211,18 +211,18 @@ void TCopyThread::CopyBlocks(std::optional<platform::files::InputFile>& input,
 
 void TCopyThread::PassGate() {
     CheckHold();
-    if (abandoned_)
+    if (Abandoned())
         throw AbandonedJob{};
 }
 
 void TCopyThread::Send(unsigned message, platform::WPARAM wParam, platform::LPARAM lParam) {
-    if (abandoned_)
+    if (Abandoned())
         throw AbandonedJob{};
     mainWindow_.SendMessage(message, wParam, lParam);
 }
 
 void TCopyThread::ShowStatus(const std::string& text) {
-    if (abandoned_)
+    if (Abandoned())
         throw AbandonedJob{};
     if (showStatus_)
         mainWindow_.RunOnTargetThread([&] { showStatus_(text); });

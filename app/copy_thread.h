@@ -42,10 +42,14 @@ public:
     // "CreateNewOutputPathName:") when the lookup fails.
     static std::optional<std::string> CreateNewOutputPathName(const std::string& path);
 
+    // The job's body uses the lists and this object: it is ended and waited for.
+    ~TCopyThread() override;
+
     // Ends the job at the worker's next step, even while it is held: it removes its temporary
-    // file, sends nothing more and returns. Call WaitFor() afterwards.
-    void Abandon();
-    bool Abandoned() const { return abandoned_; }
+    // file, sends nothing more and returns. Callable from any thread, the worker's own included;
+    // call WaitFor() afterwards.
+    void Abandon() { Terminate(); }
+    bool Abandoned() const { return Terminated(); }
 
     // The error that ended the job; empty unless WM_COPYSTOPPED was sent.
     const std::string& StopReason() const { return stopReason_; }
@@ -68,7 +72,6 @@ private:
     platform::MessageSender& mainWindow_;
     const std::atomic<bool>& overwriteExisting_;
     std::function<void(const std::string&)> showStatus_;
-    std::atomic<bool> abandoned_{false};
     std::string stopReason_;
     std::int64_t total_ = 0;
     std::vector<std::byte> buffer_;

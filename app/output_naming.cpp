@@ -1,5 +1,7 @@
 #include "app/output_naming.h"
 
+#include "platform/ascii.h"
+
 #include <algorithm>
 
 namespace {
@@ -37,12 +39,8 @@ std::string_view CutUtf8(std::string_view text, std::size_t bytes) {
 }
 
 bool EndsWithNoCase(std::string_view text, std::string_view tail) {
-    if (text.size() < tail.size())
-        return false;
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return std::equal(tail.begin(), tail.end(),
-                      text.end() - static_cast<std::ptrdiff_t>(tail.size()),
-                      [&](char a, char b) { return lower(a) == lower(b); });
+    return text.size() >= tail.size() &&
+           platform::ascii::SameNoCase(text.substr(text.size() - tail.size()), tail);
 }
 
 } // namespace
@@ -104,7 +102,17 @@ std::string PlannedDestination(std::string_view destinationFolder, std::string_v
 }
 
 std::string NumberedVariant(std::string_view path, std::uint64_t n) {
-    return FolderPart(path) + BasePart(path) + "(" + std::to_string(n) + ")" + ExtensionPart(path);
+    const std::string number = "(" + std::to_string(n) + ")";
+    std::string base = BasePart(path);
+    std::string extension = ExtensionPart(path);
+    // A name at the length limit has no room for the number: the base gives way, then (when the
+    // "extension" is a title's text after a dot) the extension's end.
+    const std::size_t room = MaxFileNameBytes - number.size();
+    if (base.size() + extension.size() > room) {
+        base = std::string(CutUtf8(base, extension.size() < room ? room - extension.size() : 0));
+        extension = std::string(CutUtf8(extension, room - base.size()));
+    }
+    return FolderPart(path) + base + number + extension;
 }
 
 std::string TemporaryPathFor(std::string_view destination) {

@@ -29,7 +29,8 @@ std::string SafeFileName(std::string_view title, std::string_view extension);
 std::string PlannedDestination(std::string_view destinationFolder, std::string_view title,
                                std::string_view location);
 
-// folder part + base + "(n)" + extension.
+// folder part + base + "(n)" + extension, the base shortened (on a character boundary) where
+// the name would pass the length limit.
 std::string NumberedVariant(std::string_view path, std::uint64_t n);
 
 // Where the worker writes a file before renaming it to `destination`: a hidden name in the

@@ -34,6 +34,10 @@ void WriteFlag(platform::Registry& registry, const char* name, bool flag) {
 } // namespace
 
 void TSettingsStore::ReadRegistry() {
+    // What a missing key gives holds as well when the registry cannot be used at all.
+    PlayOnDoubleClick = false;
+    OverwriteExisting = true;
+    AppDir.clear();
     try {
         const platform::Registry& registry = platform::CurrentUser();
         PlayOnDoubleClick = ReadFlag(registry, "DBClickPlaySong").value_or(false);

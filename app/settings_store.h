@@ -17,6 +17,8 @@ public:
     void SetOverwriteExisting(bool value) { OverwriteExisting = value; }
 
     // Each logs its own failure ("ReadRegistry:", "WriteRegistry:") and keeps what it reached.
+    // Reading starts from the defaults (no double-click play, overwrite, no AppDir), so a
+    // registry that cannot be used leaves them.
     void ReadRegistry();
     void WriteRegistry() const;
 };

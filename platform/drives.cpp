@@ -1,5 +1,6 @@
 #include "platform/drives.h"
 
+#include "platform/ascii.h"
 #include "platform/data_folder.h"
 #include "platform/error.h"
 #include "platform/text.h"
@@ -40,20 +41,13 @@ bool IsSeparator(char c) {
 
 // 'a'..'z' for a drive letter in either case, 0 for anything else.
 char DriveLetter(char c) {
-    if (c >= 'a' && c <= 'z')
-        return c;
-    if (c >= 'A' && c <= 'Z')
-        return static_cast<char>(c - 'A' + 'a');
-    return 0;
+    const char letter = ascii::FoldCase(c);
+    return letter >= 'a' && letter <= 'z' ? letter : 0;
 }
 
-std::string_view Trim(std::string_view text) {
-    constexpr std::string_view blanks = " \t\r\n";
-    auto first = text.find_first_not_of(blanks);
-    if (first == std::string_view::npos)
-        return {};
-    auto last = text.find_last_not_of(blanks);
-    return text.substr(first, last - first + 1);
+// A line of the drive map without its blanks (and a CR that a Windows editor left).
+std::string_view TrimLine(std::string_view text) {
+    return ascii::Trim(text, " \t\r\n");
 }
 
 // "/a/./b/" -> "/a/b"; nullopt for a relative folder.
@@ -98,16 +92,6 @@ std::vector<std::string_view> SplitPath(std::string_view path, std::string_view 
     return parts;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // The mount table writes space, tab, newline and backslash as \040, \011, \012, \134.
 std::string UnescapeMountField(std::string_view field) {
     std::string plain;
@@ -132,8 +116,8 @@ std::string DecodeLabel(std::string_view name) {
     std::string label;
     for (std::size_t i = 0; i < name.size(); ++i) {
         if (name[i] == '\\' && i + 3 < name.size() && name[i + 1] == 'x') {
-            int high = HexDigit(name[i + 2]);
-            int low = HexDigit(name[i + 3]);
+            int high = ascii::HexDigit(name[i + 2]);
+            int low = ascii::HexDigit(name[i + 3]);
             if (high >= 0 && low >= 0) {
                 label += static_cast<char>(high * 16 + low);
                 i += 3;
@@ -198,9 +182,10 @@ std::vector<MountedVolume> ReadVolumes(const std::string& mountsFile) {
 
     std::vector<MountedVolume> volumes;
     for (const auto& line : lines) {
+        // A loop device is a drive like any other (a disk image of an iPod mounted by hand or
+        // by the desktop); the system's own loop mounts (snap packages) are squashfs in /snap.
         if (line.folder == "/" || !line.device.starts_with("/dev/") ||
-            line.device.starts_with("/dev/loop") || IsPseudoFileSystem(line.type) ||
-            IsSystemFolder(line.folder))
+            IsPseudoFileSystem(line.type) || IsSystemFolder(line.folder))
             continue;
         // Binds of the root's folders (containers, btrfs subvolumes) are already on c:.
         if (line.device == rootDevice)
@@ -228,17 +213,17 @@ std::map<char, std::string> ReadDriveMap(const std::string& mapFile) {
     std::ifstream in(mapFile);
     std::string line;
     while (std::getline(in, line)) {
-        auto text = Trim(line);
+        auto text = TrimLine(line);
         if (text.empty() || text.front() == '#' || text.front() == ';')
             continue;
         auto equals = text.find('=');
         if (equals == std::string_view::npos)
             continue;
-        auto name = Trim(text.substr(0, equals));
+        auto name = TrimLine(text.substr(0, equals));
         if (name.size() == 2 && name[1] == ':')
             name = name.substr(0, 1);
         char letter = name.size() == 1 ? DriveLetter(name[0]) : 0;
-        auto folder = NormalFolder(Trim(text.substr(equals + 1)));
+        auto folder = NormalFolder(TrimLine(text.substr(equals + 1)));
         if (letter && folder)
             letters[letter] = *folder;
     }

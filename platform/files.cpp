@@ -4,6 +4,7 @@
 #include "platform/error.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace platform::files {
 
@@ -214,6 +216,8 @@ bool RenameFile(const std::string& from, const std::string& to) {
     auto target = drives.Resolve(to);
     if (!source || !target)
         return false;
+    if (auto* hook = Hook(); hook && hook->FailRename(target->path))
+        return false;
     const auto sourceFolder = drives.StampFolderOf(source->path);
     const auto targetFolder = drives.StampFolderOf(target->path);
     if (std::rename(source->path.c_str(), target->path.c_str()) != 0)
@@ -242,6 +246,179 @@ bool DeleteFile(const std::string& path) {
         return false;
     drives.NoteNames(before, {{NameChange::Removed, NameOf(entry->path)}});
     return true;
+}
+
+namespace {
+
+std::string ParentFolder(const std::string& hostPath) {
+    const auto slash = hostPath.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? std::string("/") : hostPath.substr(0, slash);
+}
+
+// Read-only as Windows and FAT see it (the owner may not write), or for this process.
+bool ReadOnly(const std::string& hostPath, const struct stat& info) {
+    return (info.st_mode & S_IWUSR) == 0 ||
+           faccessat(AT_FDCWD, hostPath.c_str(), W_OK, AT_EACCESS) != 0;
+}
+
+// A new file in the folder of `hostPath` under a name no other writer uses; its descriptor.
+int CreateSibling(const std::string& hostPath, std::string& siblingPath) {
+    static std::atomic<unsigned> counter{0};
+    const std::string stem =
+        ParentFolder(hostPath) + "/.quillmere-" + std::to_string(getpid()) + "-";
+    for (;;) {
+        siblingPath = stem + std::to_string(counter.fetch_add(1)) + ".tmp";
+        // The process's umask applies, as to any new file.
+        const int fd = open(siblingPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+}
+
+// WriteHostFileAtomically; `shownPath` names the file in messages.
+void ReplaceContent(const std::string& hostPath, std::string_view content,
+                    const std::string& shownPath) {
+    auto fail = [&](const std::string& step, int error) {
+        throw OsError("Cannot write file " + shownPath + " (" + step +
+                      "): " + std::strerror(error));
+    };
+    struct stat old {};
+    const bool replacing = stat(hostPath.c_str(), &old) == 0;
+    if (replacing && ReadOnly(hostPath, old))
+        throw OsError("Cannot write file " + shownPath + ": it is read-only");
+    auto* hook = Hook();
+    if (hook && hook->FailCreate(hostPath))
+        fail("create", EACCES);
+    std::string siblingPath;
+    int fd = CreateSibling(hostPath, siblingPath);
+    if (fd < 0)
+        fail("create", errno);
+    // From here on a failure removes the new file.
+    auto failAfterCreate = [&](const std::string& step, int error) {
+        if (fd >= 0)
+            close(fd);
+        unlink(siblingPath.c_str());
+        fail(step, error);
+    };
+    if (replacing) {
+        // The owner first: changing it may clear the set-id bits that the mode then restores.
+        if (old.st_uid != geteuid() || old.st_gid != getegid())
+            (void)!fchown(fd, old.st_uid, old.st_gid); // only a privileged process may
+        if (fchmod(fd, old.st_mode & 07777) != 0)
+            failAfterCreate("keep its permissions", errno);
+    }
+    if (hook && hook->FailWrite(hostPath))
+        failAfterCreate("write", EIO);
+    const std::size_t allowed =
+        hook ? std::min(content.size(), hook->WriteLimit(hostPath, content.size()))
+             : content.size();
+    std::size_t written = 0;
+    while (written < allowed) {
+        const ssize_t count = write(fd, content.data() + written, allowed - written);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            failAfterCreate("write", count < 0 ? errno : ENOSPC);
+        written += static_cast<std::size_t>(count);
+    }
+    // Part of the content is no content.
+    if (written < content.size())
+        failAfterCreate("write", ENOSPC);
+    if (fsync(fd) != 0)
+        failAfterCreate("flush", errno);
+    const int closed = close(fd);
+    fd = -1;
+    if (closed != 0 && errno != EINTR)
+        failAfterCreate("close", errno);
+    if (hook && hook->FailRename(hostPath))
+        failAfterCreate("replace", EACCES);
+    if (rename(siblingPath.c_str(), hostPath.c_str()) != 0)
+        failAfterCreate("replace", errno);
+    // The rename itself lasts only once the folder is flushed; failing that loses nothing.
+    const int folder = open(ParentFolder(hostPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        fsync(folder);
+        close(folder);
+    }
+}
+
+// True while `hostPath` names the file open as `fd` (not replaced, not removed).
+bool NamesFile(const std::string& hostPath, int fd) {
+    struct stat opened {};
+    struct stat named {};
+    return fstat(fd, &opened) == 0 && stat(hostPath.c_str(), &named) == 0 &&
+           opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+}
+
+} // namespace
+
+void WriteFileAtomically(const std::string& path, std::string_view content) {
+    auto& drives = Drives();
+    auto entry = drives.Resolve(path);
+    if (!entry)
+        throw OsError(FormatMessage("Cannot write file %s: it is on no drive", path));
+    const auto before = drives.StampFolderOf(entry->path);
+    ReplaceContent(entry->path, content, path);
+    drives.NoteNames(
+        before, {{entry->exists ? NameChange::Replaced : NameChange::Added, NameOf(entry->path)}});
+}
+
+void WriteHostFileAtomically(const std::string& hostPath, std::string_view content) {
+    ReplaceContent(hostPath, content, hostPath);
+}
+
+FileLock::FileLock(const std::string& path) {
+    auto& drives = Drives();
+    auto entry = drives.Resolve(path);
+    if (!entry)
+        Fail("Cannot lock file %s", path);
+    hostPath_ = std::move(entry->path);
+    for (;;) {
+        // Non-blocking, so that a named pipe of that name cannot hang the caller.
+        int fd = open(hostPath_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        bool created = false;
+        if (fd < 0 && errno == ENOENT) {
+            if (auto* hook = Hook(); hook && hook->FailCreate(hostPath_))
+                Fail("Cannot lock file %s", path);
+            const auto before = drives.StampFolderOf(hostPath_);
+            fd = open(hostPath_.c_str(), O_RDONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd < 0 && errno == EEXIST)
+                continue; // another writer created it first
+            created = fd >= 0;
+            if (created)
+                drives.NoteNames(before, {{NameChange::Added, NameOf(hostPath_)}});
+        }
+        if (fd < 0)
+            Fail("Cannot lock file %s", path);
+        while (flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+        }
+        // The file may have been replaced or removed while this waited: lock what the name
+        // holds now.
+        if (NamesFile(hostPath_, fd)) {
+            fd_ = fd;
+            created_ = created;
+            return;
+        }
+        close(fd);
+    }
+}
+
+FileLock::~FileLock() {
+    close(fd_); // releases the lock
+}
+
+void FileLock::RemoveIfCreated() {
+    struct stat named {};
+    if (!created_ || !NamesFile(hostPath_, fd_) || stat(hostPath_.c_str(), &named) != 0 ||
+        named.st_size != 0)
+        return;
+    auto& drives = Drives();
+    const auto before = drives.StampFolderOf(hostPath_);
+    if (unlink(hostPath_.c_str()) == 0)
+        drives.NoteNames(before, {{NameChange::Removed, NameOf(hostPath_)}});
+    created_ = false;
 }
 
 void SetFaultHook(FaultHook* hook) {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Files addressed by Windows paths ("e:\iPod_Control\iTunes\itunesdb"), resolved through the
@@ -65,6 +66,42 @@ private:
 bool RenameFile(const std::string& from, const std::string& to); // replaces `to`
 bool DeleteFile(const std::string& path);
 
+// Replaces the whole content of a file in one step, as a careful editor saves: the content goes
+// to a new file beside it, which is flushed to the disk and then renamed over the old one, and
+// the folder is flushed after the rename. A crash or a failure at any step leaves the old
+// content or the new one, never a part, and no new file behind. The file keeps the permission
+// bits (and, where the process may set it, the owner) of the one it replaces; a missing file is
+// created with the default permissions. A read-only file is refused and left as it is: one whose
+// owner write bit is clear (the read-only attribute of a FAT or Windows file) or that the process
+// may not write. Raises OsError naming the file and the step that failed. The fault hook is told
+// each step (FailCreate, FailWrite and WriteLimit, FailRename) under the file's own path.
+void WriteFileAtomically(const std::string& path, std::string_view content);
+// The same for a file addressed by its host path, outside the drive table (the registry hive).
+void WriteHostFileAtomically(const std::string& hostPath, std::string_view content);
+
+// An exclusive advisory lock on one file (flock), which every process and thread that locks the
+// file this way waits for: it makes a read-modify-write of the file, ended by
+// WriteFileAtomically, one step for all of them. The lock follows the file: a holder that finds
+// the file replaced while it waited locks the new one. A missing file is created empty to be
+// locked. Where the file system has no locks the holder goes on unlocked. Raises OsError
+// ("Cannot lock file %s") when the file cannot be opened or created.
+class FileLock {
+public:
+    explicit FileLock(const std::string& path);
+    ~FileLock(); // releases the lock
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    // Removes the file again when this lock created it and nothing has written it since: for a
+    // write that failed, so that it leaves no empty file where there was none.
+    void RemoveIfCreated();
+
+private:
+    int fd_ = -1;
+    std::string hostPath_;
+    bool created_ = false;
+};
+
 // Test hook: failures injected through the file layer (root ignores permission bits).
 class FaultHook {
 public:
@@ -79,6 +116,8 @@ public:
         return requested;
     }
     virtual bool FailWrite(const std::string& /*hostPath*/) { return false; }
+    // A rename onto `hostPath` (RenameFile's target, the file WriteFileAtomically replaces).
+    virtual bool FailRename(const std::string& /*hostPath*/) { return false; }
 };
 void SetFaultHook(FaultHook* hook); // nullptr removes it
 

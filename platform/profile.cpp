@@ -1,5 +1,6 @@
 #include "platform/profile.h"
 
+#include "platform/ascii.h"
 #include "platform/drives.h"
 #include "platform/files.h"
 
@@ -7,13 +8,12 @@
 #include <mutex>
 #include <optional>
 #include <string_view>
-#include <unistd.h>
 #include <vector>
 
 // Names match by ASCII case folding: the program's sections and keys are all ASCII.
-// A write rewrites the whole file into a temp file beside it and renames that over the file:
-// the file holds the old content or the new, never a part of it. The file layer sees (and its
-// fault hook can refuse) the temp file's creation and writes, and the rename.
+// A write reads the file and replaces it with the changed content in one step of the file layer,
+// holding the file's lock meanwhile: the file holds the old content or the new, never a part of
+// it, and writers in other processes (the command-line tool beside the window) lose no update.
 namespace platform::profile {
 
 namespace {
@@ -22,31 +22,11 @@ constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 // One writer at a time in the process, whatever the file: a write reads the file and writes it
-// back, and two interleaved ones would lose an update.
+// back, and two interleaved ones would lose an update. The file's own lock does the same across
+// processes, but not where the file system has no locks.
 std::mutex& WriteMutex() {
     static std::mutex mutex;
     return mutex;
-}
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
-
-char FoldAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (FoldAscii(a[i]) != FoldAscii(b[i]))
-            return false;
-    return true;
 }
 
 // A line without its line end, and the line end it had ("" for a last line without one).
@@ -73,13 +53,13 @@ std::vector<Line> SplitLines(std::string_view content) {
 
 // "[name]": the name between the "[" and the last "]", trimmed.
 std::optional<std::string_view> SectionName(std::string_view line) {
-    line = Trim(line);
+    line = ascii::Trim(line);
     if (line.empty() || line.front() != '[')
         return std::nullopt;
     std::size_t close = line.rfind(']');
     if (close == std::string_view::npos)
         return std::nullopt;
-    return Trim(line.substr(1, close - 1));
+    return ascii::Trim(line.substr(1, close - 1));
 }
 
 struct KeyLine {
@@ -88,13 +68,13 @@ struct KeyLine {
 };
 
 std::optional<KeyLine> ParseKeyLine(std::string_view line) {
-    line = Trim(line);
+    line = ascii::Trim(line);
     if (line.empty() || line.front() == ';')
         return std::nullopt;
     std::size_t equals = line.find('=');
     if (equals == std::string_view::npos)
         return std::nullopt;
-    return KeyLine{Trim(line.substr(0, equals)), Trim(line.substr(equals + 1))};
+    return KeyLine{ascii::Trim(line.substr(0, equals)), ascii::Trim(line.substr(equals + 1))};
 }
 
 std::string_view WithoutQuotes(std::string_view value) {
@@ -133,7 +113,7 @@ struct SectionRange {
 std::optional<SectionRange> FindSection(const std::vector<Line>& lines, std::string_view section) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         auto name = SectionName(LineText(lines, i));
-        if (!name || !SameName(*name, section))
+        if (!name || !ascii::SameNoCase(*name, section))
             continue;
         std::size_t end = i + 1;
         while (end < lines.size() && !SectionName(lines[end].text))
@@ -147,7 +127,7 @@ std::optional<std::size_t> FindKey(const std::vector<Line>& lines, SectionRange 
                                    std::string_view key) {
     for (std::size_t i = range.header + 1; i < range.end; ++i) {
         auto line = ParseKeyLine(lines[i].text);
-        if (line && SameName(line->name, key))
+        if (line && ascii::SameNoCase(line->name, key))
             return i;
     }
     return std::nullopt;
@@ -183,7 +163,7 @@ std::string WithValue(const std::string& content, std::string_view section, std:
     // After the section's last non-blank line, so the blank lines that close it stay after it.
     std::size_t insertAt = range->header + 1;
     for (std::size_t i = range->header + 1; i < range->end; ++i)
-        if (!Trim(lines[i].text).empty())
+        if (!ascii::Trim(lines[i].text).empty())
             insertAt = i + 1;
     if (lines[insertAt - 1].end.empty())
         lines[insertAt - 1].end = kLineEnd;
@@ -199,39 +179,6 @@ std::optional<std::string> ReadContent(const std::string& file) {
     } catch (const std::exception&) {
         return std::nullopt;
     }
-}
-
-void DeleteQuietly(const std::string& file) {
-    try {
-        files::DeleteFile(file);
-    } catch (const std::exception&) {
-        // Only a leftover temp file; the write has failed already.
-    }
-}
-
-bool ReplaceContent(const std::string& file, const std::string& content) {
-    const std::string temp = file + "." + std::to_string(getpid()) + ".tmp";
-    try {
-        files::OutputFile out(temp);
-        // A short write is a full disk: the content is incomplete, so the write fails.
-        if (out.Write(content.data(), content.size()) != content.size()) {
-            DeleteQuietly(temp);
-            return false;
-        }
-        out.Close();
-    } catch (const std::exception&) {
-        DeleteQuietly(temp);
-        return false;
-    }
-    bool renamed = false;
-    try {
-        renamed = files::RenameFile(temp, file);
-    } catch (const std::exception&) {
-        renamed = false;
-    }
-    if (!renamed)
-        DeleteQuietly(temp);
-    return renamed;
 }
 
 } // namespace
@@ -251,10 +198,10 @@ std::string GetPrivateProfileString(const std::string& section, const std::strin
     if (!content)
         return fallbackResult;
     std::vector<Line> lines = SplitLines(*content);
-    auto range = FindSection(lines, Trim(section));
+    auto range = FindSection(lines, ascii::Trim(section));
     if (!range)
         return fallbackResult;
-    auto found = FindKey(lines, *range, Trim(key));
+    auto found = FindKey(lines, *range, ascii::Trim(key));
     if (!found)
         return fallbackResult;
     return Truncated(WithoutQuotes(ParseKeyLine(lines[*found].text)->value), bufferSize);
@@ -265,18 +212,22 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
     if (!Drives().ToHostPath(file))
         return false;
     std::lock_guard lock(WriteMutex());
-    std::string content;
     try {
-        if (files::FileExists(file)) {
-            auto existing = ReadContent(file);
-            if (!existing)
-                return false;
-            content = std::move(*existing);
+        files::FileLock fileLock(file);
+        try {
+            if (const auto content = ReadContent(file)) {
+                files::WriteFileAtomically(
+                    file, WithValue(*content, ascii::Trim(section), ascii::Trim(key), value));
+                return true;
+            }
+        } catch (const std::exception&) {
+            // Refused, read-only, or the disk is full: the file stays as it was.
         }
+        fileLock.RemoveIfCreated();
+        return false;
     } catch (const std::exception&) {
         return false;
     }
-    return ReplaceContent(file, WithValue(content, Trim(section), Trim(key), value));
 }
 
 } // namespace platform::profile

@@ -1,8 +1,10 @@
 #include "platform/registry.h"
 
+#include "platform/ascii.h"
 #include "platform/data_folder.h"
 #include "platform/drives.h"
 #include "platform/error.h"
+#include "platform/files.h"
 #include "platform/text.h"
 
 #include <cerrno>
@@ -74,24 +76,8 @@ std::mutex& HiveMutex() {
     return mutex;
 }
 
-std::string FoldAscii(std::string_view text) {
-    std::string folded(text);
-    for (char& c : folded)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return folded;
-}
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
-
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && FoldAscii(text.substr(0, prefix.size())) == prefix;
+    return text.size() >= prefix.size() && ascii::SameNoCase(text.substr(0, prefix.size()), prefix);
 }
 
 // A key path relative to the root: components joined by "\", empty components dropped.
@@ -138,9 +124,9 @@ struct HiveKey {
     std::vector<HiveEntry> entries;
 
     HiveEntry* FindValue(const std::string& name) {
-        std::string folded = FoldAscii(name);
+        std::string folded = ascii::FoldCase(name);
         for (HiveEntry& entry : entries)
-            if (entry.value && FoldAscii(entry.value->name) == folded)
+            if (entry.value && ascii::FoldCase(entry.value->name) == folded)
                 return &entry;
         return nullptr;
     }
@@ -171,7 +157,7 @@ struct Hive {
     // New blocks go before the first block below them, else at the end: the file stays in
     // tree order when it was.
     HiveKey& AddKey(const std::string& path) {
-        std::string folded = FoldAscii(path);
+        std::string folded = ascii::FoldCase(path);
         auto position = keys.begin();
         while (position != keys.end() &&
                !(position->foldedPath && IsWithin(*position->foldedPath, folded)))
@@ -216,22 +202,12 @@ std::vector<std::string> SplitLines(const std::string& text) {
     return lines;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 std::optional<std::uint32_t> ParseHexNumber(std::string_view text) {
     if (text.empty() || text.size() > 8)
         return std::nullopt;
     std::uint32_t number = 0;
     for (char c : text) {
-        int digit = HexDigit(c);
+        int digit = ascii::HexDigit(c);
         if (digit < 0)
             return std::nullopt;
         number = number * 16 + static_cast<std::uint32_t>(digit);
@@ -242,12 +218,12 @@ std::optional<std::uint32_t> ParseHexNumber(std::string_view text) {
 // "01,ff,0a" with spaces anywhere and a trailing comma tolerated; "" is no bytes.
 std::optional<std::vector<std::uint8_t>> ParseHexBytes(std::string_view text) {
     std::vector<std::uint8_t> bytes;
-    text = Trim(text);
+    text = ascii::Trim(text);
     if (text.empty())
         return bytes;
     while (true) {
         std::size_t comma = text.find(',');
-        std::string_view token = Trim(text.substr(0, comma));
+        std::string_view token = ascii::Trim(text.substr(0, comma));
         bool last = comma == std::string_view::npos;
         if (token.empty() && last && !bytes.empty())
             return bytes; // the comma before a continuation that never came
@@ -294,10 +270,10 @@ std::optional<std::string> ParseValueName(std::string_view& line) {
     } else {
         return std::nullopt;
     }
-    line = Trim(line);
+    line = ascii::Trim(line);
     if (line.empty() || line.front() != '=')
         return std::nullopt;
-    line = Trim(line.substr(1));
+    line = ascii::Trim(line.substr(1));
     return name;
 }
 
@@ -306,12 +282,12 @@ std::optional<RegValue> ParseValueData(std::string_view data) {
     if (!data.empty() && data.front() == '"') {
         data.remove_prefix(1);
         auto text = ParseQuoted(data);
-        if (!text || !Trim(data).empty())
+        if (!text || !ascii::Trim(data).empty())
             return std::nullopt;
         return RegValue::String(text::AnsiToWide(*text), RegType::Sz);
     }
     if (StartsWithNoCase(data, "dword:")) {
-        auto number = ParseHexNumber(Trim(data.substr(6)));
+        auto number = ParseHexNumber(ascii::Trim(data.substr(6)));
         if (!number)
             return std::nullopt;
         return RegValue::Dword(*number);
@@ -350,7 +326,7 @@ std::optional<HiveValue> ParseValueLine(std::string_view line) {
 
 // A hex list ending in "\" goes on in the next line.
 bool ContinuesOnNextLine(std::string_view line) {
-    line = Trim(line);
+    line = ascii::Trim(line);
     if (line.empty() || line.back() != '\\')
         return false;
     std::string_view rest = line;
@@ -364,14 +340,14 @@ public:
     Hive Parse(const std::string& text) {
         std::vector<std::string> lines = SplitLines(text);
         for (std::size_t i = 0; i < lines.size(); ++i) {
-            std::string_view line = Trim(lines[i]);
+            std::string_view line = ascii::Trim(lines[i]);
             if (line.empty())
                 continue;
             if (line.front() == ';') {
                 Keep(lines[i]);
             } else if (line.front() == '[' && line.back() == ']' && line.size() > 2 &&
                        line[1] != '-') {
-                StartKey(Trim(line.substr(1, line.size() - 2)));
+                StartKey(ascii::Trim(line.substr(1, line.size() - 2)));
             } else if (current_ == nullptr) {
                 if (line != kExportHeader && line != kOldExportHeader)
                     Keep(lines[i]);
@@ -379,10 +355,10 @@ public:
                 std::size_t first = i;
                 std::string joined(line);
                 while (ContinuesOnNextLine(joined) && i + 1 < lines.size() &&
-                       !Trim(lines[i + 1]).starts_with('[')) {
-                    joined = std::string(Trim(joined));
+                       !ascii::Trim(lines[i + 1]).starts_with('[')) {
+                    joined = std::string(ascii::Trim(joined));
                     joined.pop_back();
-                    joined += Trim(lines[++i]);
+                    joined += ascii::Trim(lines[++i]);
                 }
                 if (auto value = ParseValueLine(joined)) {
                     AddValue(std::move(*value));
@@ -407,10 +383,10 @@ private:
     void StartKey(std::string_view header) {
         std::optional<std::string> foldedPath;
         std::size_t separator = header.find('\\');
-        if (FoldAscii(header.substr(0, separator)) == FoldAscii(kRootName))
-            foldedPath = FoldAscii(NormalizeKeyPath(
+        if (ascii::FoldCase(header.substr(0, separator)) == ascii::FoldCase(kRootName))
+            foldedPath = ascii::FoldCase(NormalizeKeyPath(
                 separator == std::string_view::npos ? "" : header.substr(separator + 1)));
-        std::string identity = foldedPath ? "\\" + *foldedPath : FoldAscii(header);
+        std::string identity = foldedPath ? "\\" + *foldedPath : ascii::FoldCase(header);
         auto known = keyIndex_.find(identity);
         if (known != keyIndex_.end()) {
             current_ = &hive_.keys[known->second];
@@ -546,13 +522,6 @@ std::string Reason() {
     return std::strerror(errno);
 }
 
-std::string ParentFolder(const std::string& path) {
-    std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // The file's bytes; nullopt when there is no file (an empty hive).
 std::optional<std::string> ReadHiveBytes(const std::string& path) {
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -587,47 +556,9 @@ Hive LoadHive(const std::string& path) {
     return HiveParser().Parse(DecodeHiveText(*bytes));
 }
 
-// A temp file beside the hive, flushed to disk, then renamed over it: a crash leaves either
-// the old hive or the new one.
+// A crash or a failure leaves either the old hive or the new one.
 void SaveHive(const std::string& path, const Hive& hive) {
-    const std::string content = FormatHive(hive);
-    std::string tempPath = path + ".XXXXXX";
-    int fd = mkostemp(tempPath.data(), O_CLOEXEC);
-    if (fd < 0)
-        throw OsError("Cannot save the registry file " + path + ": " + Reason());
-    auto fail = [&](const std::string& step) {
-        std::string reason = Reason();
-        if (fd >= 0)
-            close(fd);
-        unlink(tempPath.c_str());
-        throw OsError("Cannot save the registry file " + path + " (" + step + "): " + reason);
-    };
-    struct stat existing {};
-    if (stat(path.c_str(), &existing) == 0 && fchmod(fd, existing.st_mode & 07777) != 0)
-        fail("keep its permissions");
-    std::size_t written = 0;
-    while (written < content.size()) {
-        ssize_t count = write(fd, content.data() + written, content.size() - written);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            fail("write");
-        written += static_cast<std::size_t>(count);
-    }
-    if (fsync(fd) != 0)
-        fail("flush");
-    int closed = close(fd);
-    fd = -1;
-    if (closed != 0)
-        fail("close");
-    if (rename(tempPath.c_str(), path.c_str()) != 0)
-        fail("replace");
-    // The rename itself lasts only once the folder is flushed; failing that loses nothing.
-    int folder = open(ParentFolder(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        fsync(folder);
-        close(folder);
-    }
+    files::WriteHostFileAtomically(path, FormatHive(hive));
 }
 
 std::mutex& CurrentUserMutex() {
@@ -666,7 +597,7 @@ bool Registry::HiveExists() const {
 
 bool Registry::KeyExists(const std::string& key) const {
     std::lock_guard lock(HiveMutex());
-    return LoadHive(hiveFile_).KeyPresent(FoldAscii(NormalizeKeyPath(key)));
+    return LoadHive(hiveFile_).KeyPresent(ascii::FoldCase(NormalizeKeyPath(key)));
 }
 
 void Registry::CreateKey(const std::string& key) {
@@ -678,7 +609,7 @@ void Registry::CreateKey(const std::string& key) {
     while (end != std::string::npos) {
         end = path.find('\\', end + 1);
         std::string prefix = path.substr(0, end);
-        if (!prefix.empty() && !hive.KeyPresent(FoldAscii(prefix))) {
+        if (!prefix.empty() && !hive.KeyPresent(ascii::FoldCase(prefix))) {
             hive.AddKey(prefix);
             changed = true;
         }
@@ -691,7 +622,7 @@ std::optional<RegValue> Registry::QueryValue(const std::string& key,
                                              const std::string& name) const {
     std::lock_guard lock(HiveMutex());
     Hive hive = LoadHive(hiveFile_);
-    HiveKey* found = hive.FindKey(FoldAscii(NormalizeKeyPath(key)));
+    HiveKey* found = hive.FindKey(ascii::FoldCase(NormalizeKeyPath(key)));
     if (found == nullptr)
         return std::nullopt;
     HiveEntry* entry = found->FindValue(name);
@@ -705,7 +636,7 @@ bool Registry::SetValue(const std::string& key, const std::string& name, const R
     try {
         Hive hive = LoadHive(hiveFile_);
         const std::string path = NormalizeKeyPath(key);
-        const std::string folded = FoldAscii(path);
+        const std::string folded = ascii::FoldCase(path);
         if (!hive.KeyPresent(folded))
             return false;
         HiveKey* target = hive.FindKey(folded);
@@ -727,7 +658,7 @@ bool Registry::DeleteValue(const std::string& key, const std::string& name) {
     std::lock_guard lock(HiveMutex());
     try {
         Hive hive = LoadHive(hiveFile_);
-        HiveKey* target = hive.FindKey(FoldAscii(NormalizeKeyPath(key)));
+        HiveKey* target = hive.FindKey(ascii::FoldCase(NormalizeKeyPath(key)));
         if (target == nullptr)
             return false;
         HiveEntry* entry = target->FindValue(name);

@@ -1,5 +1,6 @@
 #include "platform/text.h"
 
+#include "platform/ascii.h"
 #include "platform/error.h"
 
 #include <unicode/bytestream.h>
@@ -328,15 +329,6 @@ std::string Format(const icu::DateFormat& format, const std::tm& local) {
     return ToDisplayUtf8(out);
 }
 
-std::string_view TrimSpaces(std::string_view text) {
-    constexpr std::string_view spaces = " \t\r\n";
-    auto first = text.find_first_not_of(spaces);
-    if (first == std::string_view::npos)
-        return {};
-    auto last = text.find_last_not_of(spaces);
-    return text.substr(first, last - first + 1);
-}
-
 // --- Case mapping ------------------------------------------------------------------------------
 
 template <typename Mapping>
@@ -479,7 +471,7 @@ std::string LongTime(const std::tm& local) {
 }
 
 bool ParseShortDate(std::string_view text, double& daysSinceEpoch) {
-    std::string_view trimmed = TrimSpaces(text);
+    std::string_view trimmed = ascii::Trim(text, " \t\r\n");
     if (trimmed.empty())
         return false;
     icu::UnicodeString wide = icu::UnicodeString::fromUTF8(Piece(trimmed));

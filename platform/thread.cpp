@@ -15,42 +15,61 @@ void PauseGate::Release() {
     released_.notify_all();
 }
 
-bool PauseGate::Held() const { return held_; }
+bool PauseGate::Held() const {
+    return held_;
+}
 
 void PauseGate::Pass() {
     if (!held_)
         return;
     std::unique_lock lock(mutex_);
+    if (!held_)
+        return;
+    ++parked_;
     released_.wait(lock, [this] { return !held_; });
+    --parked_;
+}
+
+bool PauseGate::Parked() const {
+    std::lock_guard lock(mutex_);
+    return parked_ > 0;
 }
 
 TThread::TThread() = default;
 
 TThread::~TThread() {
-    if (!thread_.joinable())
-        return;
-    // A worker left held (the user quit during a job) ends with the process.
-    if (state_->finished)
-        thread_.join();
-    else
-        thread_.detach();
+    Terminate();
+    WaitFor();
 }
 
 void TThread::Resume() {
     if (!started_) {
         started_ = true;
-        thread_ = std::thread([this, state = state_] {
+        thread_ = std::thread([this] {
             Execute();
-            state->finished = true;
+            finished_ = true;
         });
         return;
     }
-    state_->gate.Release();
+    gate_.Release();
 }
 
-void TThread::Suspend() { state_->gate.Hold(); }
+void TThread::Suspend() {
+    gate_.Hold();
+}
 
-bool TThread::Suspended() const { return state_->gate.Held(); }
+bool TThread::Suspended() const {
+    return gate_.Held();
+}
+
+bool TThread::Held() const {
+    return gate_.Parked();
+}
+
+void TThread::Terminate() {
+    terminated_ = true;
+    gate_.Release();
+}
 
 void TThread::WaitFor() {
     if (thread_.joinable())

@@ -251,6 +251,22 @@ TEST_F(CopyThreadTest, AnExistingFileIsReplacedWhenOverwritingElseANumberedNameI
     }
 }
 
+TEST_F(CopyThreadTest, ANameAtTheLengthLimitWhoseFileExistsGetsANumberedNameThatFits) {
+    const std::string name = std::string(251, 'L') + ".mp3"; // as a long title is cut
+    pc_.WriteFile("out/" + name, "old");
+    AddEntry(AddSource("L.mp3", "new"), name, "A very long title");
+    overwrite_ = false;
+
+    Run();
+
+    const std::string numbered = std::string(248, 'L') + "(1).mp3";
+    EXPECT_EQ(results_[0].Outcome, CopyOutcome::Copied) << results_[0].Reason;
+    EXPECT_EQ(targets_[0], "f:\\out\\" + numbered);
+    EXPECT_EQ(window_.messages.back().id, WM_COPYDONE);
+    EXPECT_EQ(testsupport::ReadFile(Out(numbered)), "new");
+    EXPECT_EQ(testsupport::ReadFile(Out(name)), "old");
+}
+
 TEST_F(CopyThreadTest, AFileOfThisJobIsNeverReplacedByALaterOneEvenWhenOverwriting) {
     pc_.WriteFile("out/Song.mp3", "before the job");
     AddEntry(AddSource("A.mp3", "first"), "Song.mp3", "Song");
@@ -326,7 +342,8 @@ TEST_F(CopyThreadTest, APauseAfterAFilesLastBlockHoldsTheNextFileAndTheEndOfTheJ
 
         StartWorker();
         paused.get_future().wait();
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        while (!worker_->Held()) // whatever it was to do next, it has not done
+            std::this_thread::yield();
 
         EXPECT_EQ(window_.messages.size(), pauseAt);
         EXPECT_EQ(window_.statuses.size(), pauseAt == 3 ? 1u : 2u);

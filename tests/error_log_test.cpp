@@ -59,6 +59,15 @@ TEST_F(ErrorLogTest, EmptyMessageStillWritesItsKey) {
     EXPECT_EQ(log.substr(log.size() - 3), "=\r\n");
 }
 
+TEST_F(ErrorLogTest, AReadOnlyLogIsLeftAsItIs) {
+    const std::string before = "[Error Log]\r\n12/9/2024 3:54:12 PM=FormShow:earlier\r\n";
+    const auto log = platform_.Root().WriteFile("app.cnt", before);
+    std::filesystem::permissions(log, std::filesystem::perms(0444));
+    EXPECT_NO_THROW(TLogClass::WriteErrorLog("dropped"));
+    EXPECT_EQ(testsupport::ReadFile(log), before);
+    EXPECT_EQ(std::filesystem::status(log).permissions(), std::filesystem::perms(0444));
+}
+
 TEST_F(ErrorLogTest, UnwritableLogIsDroppedSilently) {
     const std::string appDir = "c:\\missing\\folder";
     TLogClass::SetAppDirSource(&appDir);

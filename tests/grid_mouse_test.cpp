@@ -107,17 +107,22 @@ TEST_F(GridMouseTest, ClickFiresBeforeTheMarksAndMouseUpAfterThem) {
     EXPECT_THAT(events, ElementsAre("click marked=0", "up marked=4 row4=1"));
 }
 
-TEST_F(GridMouseTest, ReleaseOnAHeaderBorderSkipsOnClickOnly) {
-    int clicks = 0;
-    int ups = 0;
-    grid.OnClick = [&] { ++clicks; };
-    grid.OnMouseUp = [&](Qt::MouseButton, Qt::KeyboardModifiers, QPoint) { ++ups; };
-    QTest::mouseClick(View(), Qt::LeftButton, {}, HeaderAt(ColLeft(2) - 1));
-    EXPECT_EQ(clicks, 0);
-    EXPECT_EQ(ups, 1);
-    QTest::mouseClick(View(), Qt::LeftButton, {}, CellCenter(1, 0));
-    EXPECT_EQ(clicks, 1);
-    EXPECT_EQ(ups, 2);
+TEST_F(GridMouseTest, ReleaseOnAHeaderBorderSkipsOnClickOnlyWhereColumnsCanBeResized) {
+    // The border is where the resize pointer shows: nowhere in a grid without column sizing.
+    for (const bool sizing : {true, false}) {
+        SCOPED_TRACE(sizing ? "column sizing" : "no column sizing");
+        grid.SetOption(TITunesStringGrid::goColSizing, sizing);
+        int clicks = 0;
+        int ups = 0;
+        grid.OnClick = [&] { ++clicks; };
+        grid.OnMouseUp = [&](Qt::MouseButton, Qt::KeyboardModifiers, QPoint) { ++ups; };
+        QTest::mouseClick(View(), Qt::LeftButton, {}, HeaderAt(ColLeft(2) - 1));
+        EXPECT_EQ(clicks, sizing ? 0 : 1);
+        EXPECT_EQ(ups, 1);
+        QTest::mouseClick(View(), Qt::LeftButton, {}, CellCenter(1, 0));
+        EXPECT_EQ(clicks, sizing ? 1 : 2);
+        EXPECT_EQ(ups, 2);
+    }
 }
 
 TEST_F(GridMouseTest, RightClickReportsTheCellLeavesMarksAndOpensThePopup) {
@@ -158,28 +163,38 @@ TEST_F(GridMouseTest, RightPressOutsideTheCellsReportsMinusOne) {
 }
 
 TEST_F(GridMouseTest, DoubleClickOnAHeaderBorderFitsTheColumnInsteadOfReportingTheCell) {
-    grid.SetOption(TITunesStringGrid::goColSizing, true);
     const std::string longest = "a much longer text than the others";
     grid.SetCell(1, 0, "Title");
     grid.SetCell(1, 2, "short");
     grid.SetCell(1, 7, longest);
-    int cellDoubleClicks = 0;
-    int doubleClicks = 0;
-    grid.OnDblClickCell = [&](int, int) { ++cellDoubleClicks; };
-    grid.OnDblClick = [&] { ++doubleClicks; };
-
-    const QPoint border = HeaderAt(ColLeft(2) + 2);
-    QTest::mouseClick(View(), Qt::LeftButton, {}, border);
-    QTest::mouseDClick(View(), Qt::LeftButton, {}, border);
-    QTest::mouseRelease(View(), Qt::LeftButton, {}, border);
-
     const int textWidth =
         QFontMetrics(grid.font()).horizontalAdvance(QString::fromStdString(longest));
-    EXPECT_GE(grid.ColWidths(1), textWidth);
-    EXPECT_LE(grid.ColWidths(1), textWidth + 12);
-    EXPECT_EQ(grid.ColWidths(2), 100);
-    EXPECT_EQ(cellDoubleClicks, 0);
-    EXPECT_EQ(doubleClicks, 1);
+    for (const bool sizing : {true, false}) {
+        SCOPED_TRACE(sizing ? "column sizing" : "no column sizing");
+        grid.SetOption(TITunesStringGrid::goColSizing, sizing);
+        grid.SetColWidths(1, 80);
+        std::vector<std::pair<int, int>> cells;
+        int doubleClicks = 0;
+        grid.OnDblClickCell = [&](int row, int col) { cells.emplace_back(row, col); };
+        grid.OnDblClick = [&] { ++doubleClicks; };
+
+        const QPoint border = HeaderAt(ColLeft(2) + 2);
+        QTest::mouseClick(View(), Qt::LeftButton, {}, border);
+        QTest::mouseDClick(View(), Qt::LeftButton, {}, border);
+        QTest::mouseRelease(View(), Qt::LeftButton, {}, border);
+
+        if (sizing) {
+            EXPECT_GE(grid.ColWidths(1), textWidth);
+            EXPECT_LE(grid.ColWidths(1), textWidth + 12);
+            EXPECT_TRUE(cells.empty());
+        } else {
+            // Nothing to grab: a double-click on the header cell like any other.
+            EXPECT_EQ(grid.ColWidths(1), 80);
+            EXPECT_EQ(cells, (std::vector<std::pair<int, int>>{{0, 2}}));
+        }
+        EXPECT_EQ(grid.ColWidths(2), 100);
+        EXPECT_EQ(doubleClicks, 1);
+    }
 }
 
 TEST_F(GridMouseTest, DoubleClickOnACellReportsRowAndColumn) {

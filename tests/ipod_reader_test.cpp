@@ -2,12 +2,14 @@
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "tests/support/allocation_limit.h"
 #include "tests/support/fault_hooks.h"
 #include "tests/support/ipod_folder.h"
 #include "tools/itunesdb_writer.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -489,6 +491,71 @@ TEST_F(ReaderTest, LengthsReachingPastTheEndStayInsideTheFile) {
             EXPECT_EQ(pod.Songs.size(), patch.songs);
         }
         ExpectConsistent(pod, bytes.size());
+    }
+}
+
+TEST_F(ReaderTest, ATrackItemShorterThanItsOwnFieldsEndsTheWalk) {
+    // Such an item would not move the walk forward: without the check one track is read again
+    // and again, up to what the file's size allows.
+    Layout layout;
+    const Bytes written = itunesdb::WriteITunesDB(SpecOf(SampleSongs(), {2, 1}), layout);
+    struct Case {
+        std::size_t track;
+        std::int32_t headerLength;
+        std::size_t songs;
+    };
+    const Case cases[] = {{0, 0, 0}, {0, 19, 0}, {1, 0, 1}, {1, 1, 1}, {2, 19, 2}};
+    for (const Case& item : cases) {
+        SCOPED_TRACE("track " + std::to_string(item.track) + ", header length " +
+                     std::to_string(item.headerLength));
+        Bytes bytes = written;
+        PutI32(bytes, layout.trackListOffset + 8, INT_MAX);
+        const std::size_t track = layout.trackOffsets[item.track];
+        PutI32(bytes, track + 4, item.headerLength);
+        PutI32(bytes, track + 12, 0); // no data objects either
+
+        const TiPod pod = Load(bytes);
+
+        ASSERT_EQ(pod.Songs.size(), item.songs);
+        ExpectConsistent(pod, bytes.size());
+        const auto expected = ExpectedSongs(SampleSongs());
+        EXPECT_TRUE(std::equal(pod.Songs.begin(), pod.Songs.end(), expected.begin()));
+    }
+}
+
+TEST_F(ReaderTest, RunningOutOfMemoryEndsTheWalkWithTheSongsWalkedSoFar) {
+    // A huge title in the second track: its text is what memory cannot hold.
+    std::vector<SongFields> songs = SampleSongs();
+    songs[1].title = std::u16string(600000, u'x');
+    const Bytes hugeTitle = itunesdb::WriteITunesDB(SpecOf(songs));
+    // Many tracks: the list of songs is what memory cannot hold.
+    std::vector<SongFields> many;
+    for (int i = 0; i < 200; ++i)
+        many.push_back(Fields(i, u"Song", u":iPod_Control:Music:F00:A.mp3"));
+    const Bytes manyTracks = itunesdb::WriteITunesDB(SpecOf(many));
+    struct Case {
+        const char* label;
+        const Bytes* bytes;
+        std::size_t limit;
+        std::size_t songs;
+    };
+    const Case cases[] = {
+        {"a text", &hugeTitle, 1 << 20, 1},
+        {"the song list", &manyTracks, 100 * sizeof(TSong), 0},
+    };
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.label);
+        TiPod pod;
+        pod.DriveRoot = ipod_.DriveRoot();
+        {
+            const testsupport::ScopedAllocationLimit outOfMemory(item.limit);
+            EXPECT_NO_THROW(pod.LoadFromBuffer(*item.bytes));
+        }
+        ASSERT_EQ(pod.Songs.size(), item.songs);
+        EXPECT_EQ(pod.SongCount, static_cast<std::int32_t>(item.songs));
+        if (item.songs > 0) {
+            EXPECT_EQ(pod.Songs[0], ExpectedSong(songs[0]));
+        }
     }
 }
 

@@ -11,26 +11,33 @@ namespace {
 class LayoutFileTest : public testing::Test {
 protected:
     std::filesystem::path FilePath() const { return platform_.Root().Path() / "ipodpos.dll"; }
-    void WriteFile(const std::string& content) { platform_.Root().WriteFile("ipodpos.dll", content); }
+    void WriteFile(const std::string& content) {
+        platform_.Root().WriteFile("ipodpos.dll", content);
+    }
     TLayoutFile File() const { return TLayoutFile("c:"); }
 
     testsupport::ScopedPlatform platform_;
 };
 
-class RefuseCreation : public platform::files::FaultHook {
+class Refuse : public platform::files::FaultHook {
 public:
-    bool FailCreate(const std::string&) override { return true; }
+    Refuse(bool creation, bool rename) : creation_(creation), rename_(rename) {}
+    bool FailCreate(const std::string&) override { return creation_; }
+    bool FailRename(const std::string&) override { return rename_; }
+
+private:
+    bool creation_;
+    bool rename_;
 };
 
 } // namespace
 
 TEST_F(LayoutFileTest, MissingFileGivesDefaultsAndAWriteCompletesIt) {
     TWindowLayout layout = File().Read();
-    EXPECT_TRUE(layout.iPodSelector && layout.SearchBox && layout.ArtistList &&
-                layout.AlbumList && layout.FileTypeList);
-    EXPECT_EQ(layout.ColumnWidths,
-              (std::vector<std::string>{"0", "80", "80", "80", "80", "80", "80", "80", "80",
-                                        "80", "80"}));
+    EXPECT_TRUE(layout.iPodSelector && layout.SearchBox && layout.ArtistList && layout.AlbumList &&
+                layout.FileTypeList);
+    EXPECT_EQ(layout.ColumnWidths, (std::vector<std::string>{"0", "80", "80", "80", "80", "80",
+                                                             "80", "80", "80", "80", "80"}));
     layout.AlbumList = false;
     layout.ColumnWidths[3] = "120";
     File().Write(layout);
@@ -69,17 +76,35 @@ TEST_F(LayoutFileTest, WriteKeepsOtherSectionsAndKeys) {
 }
 
 TEST_F(LayoutFileTest, RefusedWriteNamesTheFileAndChangesNothing) {
-    WriteFile("[Visible]\r\nAlbumList=1\r\n");
-    RefuseCreation refuse;
-    platform::files::SetFaultHook(&refuse);
-    TWindowLayout layout = File().Read();
-    layout.AlbumList = false;
-    try {
-        File().Write(layout);
-        ADD_FAILURE() << "the write was not refused";
-    } catch (const platform::OsError& error) {
-        EXPECT_STREQ(error.what(), "Unable to write to c:\\ipodpos.dll");
+    const std::string before = "[Visible]\r\nAlbumList=1\r\n";
+    struct Case {
+        const char* label;
+        std::filesystem::perms mode;
+        bool refuseRename;
+        bool refuseCreation;
+    };
+    const Case cases[] = {
+        {"read-only", std::filesystem::perms(0444), false, false},
+        {"creation refused", std::filesystem::perms(0644), false, true},
+        {"rename refused", std::filesystem::perms(0644), true, false},
+    };
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.label);
+        WriteFile(before);
+        std::filesystem::permissions(FilePath(), item.mode);
+        Refuse refuse(item.refuseCreation, item.refuseRename);
+        platform::files::SetFaultHook(&refuse);
+        TWindowLayout layout = File().Read();
+        layout.AlbumList = false;
+        try {
+            File().Write(layout);
+            ADD_FAILURE() << "the write was not refused";
+        } catch (const platform::OsError& error) {
+            EXPECT_STREQ(error.what(), "Unable to write to c:\\ipodpos.dll");
+        }
+        platform::files::SetFaultHook(nullptr);
+        EXPECT_EQ(testsupport::ReadFile(FilePath()), before);
+        EXPECT_EQ(std::filesystem::status(FilePath()).permissions(), item.mode);
+        std::filesystem::permissions(FilePath(), std::filesystem::perms(0644));
     }
-    platform::files::SetFaultHook(nullptr);
-    EXPECT_EQ(testsupport::ReadFile(FilePath()), "[Visible]\r\nAlbumList=1\r\n");
 }

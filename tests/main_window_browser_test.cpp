@@ -99,12 +99,6 @@ protected:
         QTest::keyClick(window_->Edit1, Qt::Key_Return);
     }
 
-    void PickSelectorEntry(int index) {
-        window_->iPodSelectorCom->showPopup();
-        window_->iPodSelectorCom->setCurrentIndex(index);
-        window_->iPodSelectorCom->hidePopup();
-    }
-
     std::filesystem::path ipod_;
 };
 
@@ -381,6 +375,19 @@ TEST_F(BrowserTest, PaneClicksChooseTheViewAndClearTheOtherPanes) {
     EXPECT_THAT(Marks(main.ArtistList), IsEmpty());
     EXPECT_THAT(Marks(main.FileTypeList), ElementsAre(3));
     EXPECT_THAT(Titles(), ElementsAre("Night Drive"));
+}
+
+TEST_F(BrowserTest, AHeaderClickNearAColumnEdgeOfAPaneWithoutSizingIsAClickAllTheSame) {
+    TFormMain& main = StartWithCatalogue();
+    for (TITunesStringGrid* pane : {main.AlbumList, main.FileTypeList}) {
+        ASSERT_FALSE(pane->HasOption(TITunesStringGrid::goColSizing));
+        ClickCell(main.ArtistList, 1, 2);
+        ASSERT_THAT(Marks(main.ArtistList), ElementsAre(2));
+        // Just inside the end of the pane's one visible column.
+        const int x = std::min(pane->ColWidths(1), pane->viewport()->width()) - 2;
+        QTest::mouseClick(pane->viewport(), Qt::LeftButton, {}, QPoint(x, pane->RowHeights(0) / 2));
+        EXPECT_THAT(Marks(main.ArtistList), IsEmpty());
+    }
 }
 
 TEST_F(BrowserTest, RightClicksAddToAPaneWithoutClearingTheOthers) {

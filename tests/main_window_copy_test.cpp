@@ -218,9 +218,11 @@ TEST_F(MainWindowCopyTest, PauseContinueAndTheCloseQuestionAnsweredNo) {
     Press(main.ButtonCopy);
     EXPECT_EQ(Caption(), "Continue");
     EXPECT_EQ(main.StatusText(), "Copy process paused.");
-    QTest::qWait(50);
+    // The worker stops once the step in progress, with its message, is done.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return main.CopyThread->Held(); }));
+    QCoreApplication::processEvents();
     const std::int64_t heldAt = main.ProgressBarItunes->Position();
-    QTest::qWait(50);
+    QCoreApplication::processEvents();
     EXPECT_EQ(main.ProgressBarItunes->Position(), heldAt);
     EXPECT_EQ(main.StatusText(), "Copy process paused.");
 
@@ -294,6 +296,34 @@ TEST_F(MainWindowCopyTest, QuittingDuringAJobLeavesTheOldFileAndNoPartOfTheNewOn
         EXPECT_THAT(OutFiles(), ElementsAre("Long.mp3"));
         EXPECT_EQ(testsupport::ReadFile(Out("Long.mp3")), "the file it was to replace");
     }
+}
+
+// The window is closed while the report of a finished job shows: the worker, waiting for its
+// last message to be answered, is released and ends; the report then closes as usual.
+TEST_F(MainWindowCopyTest, ClosingTheWindowWhileTheReportShowsEndsTheWorker) {
+    TFormMain& main = StartWith({{u"Alpha", u"A", "alpha bytes"}});
+    MarkRows({1});
+    ui_.boxes.answers = {Yes};
+    bool workerEndedWhileShown = false;
+    auto* timer = new QTimer(&main);
+    QObject::connect(timer, &QTimer::timeout, timer, [&, timer] {
+        if (!main.FormReport->isVisible())
+            return;
+        timer->stop();
+        main.XP_ButtonSmall3Click(); // asks, and the answer is Yes
+        workerEndedWhileShown = main.CopyThread->Finished();
+        Press(main.FormReport->CloseButton);
+    });
+    timer->start(5);
+
+    Press(main.ButtonCopy);
+    ASSERT_TRUE(WaitForIdle());
+
+    EXPECT_TRUE(workerEndedWhileShown);
+    ASSERT_EQ(ui_.boxes.shown.size(), 1u);
+    EXPECT_EQ(ui_.boxes.shown[0].text, "Quit and ignore copying file?");
+    EXPECT_FALSE(main.isVisible());
+    EXPECT_EQ(testsupport::ReadFile(Out("Alpha.mp3")), "alpha bytes");
 }
 
 TEST_F(MainWindowCopyTest, ClosingWhileIdleAsksNothing) {

@@ -19,13 +19,6 @@ using testsupport::MainWindowFixture;
 
 class MainWindowTest : public MainWindowFixture {};
 
-// The user opens the drop-down list, picks entry `index` and the list closes.
-void PickSelectorEntry(TFormMain& main, int index) {
-    main.iPodSelectorCom->showPopup();
-    main.iPodSelectorCom->setCurrentIndex(index);
-    main.iPodSelectorCom->hidePopup();
-}
-
 class FailingOpen : public platform::files::FaultHook {
 public:
     bool FailOpen(const std::string& hostPath) override {
@@ -62,22 +55,34 @@ TEST_F(MainWindowTest, TwoiPodsAreListedInLetterOrderAndTheFirstIsLoaded) {
 }
 
 TEST_F(MainWindowTest, PickingAnEntryLoadsItAndADeviceArrivalKeepsTheChoice) {
-    InstallSettings();
-    AttachIPod('e', "first", Songs(u"e", 3));
-    AttachIPod('g', "second", Songs(u"g", 2));
-    TFormMain& main = Start();
+    for (const PickBy by : {PickBy::Mouse, PickBy::Keys}) {
+        SCOPED_TRACE(by == PickBy::Mouse ? "mouse" : "keys");
+        if (window_)
+            Stop();
+        InstallSettings();
+        AttachIPod('e', "first", Songs(u"e", 3));
+        AttachIPod('g', "second", Songs(u"g", 2));
+        TFormMain& main = Start();
 
-    PickSelectorEntry(main, 1);
-    EXPECT_EQ(main.SelectedDrive, u"g:");
-    EXPECT_EQ(main.iPod.GetSongCount(), 2);
-    EXPECT_EQ(main.AdvStringGridSong->GetCell(1, 1), "gA");
+        PickSelectorEntry(1, by);
+        EXPECT_EQ(main.iPodSelectorCom->currentIndex(), 1);
+        EXPECT_EQ(main.SelectedDrive, u"g:");
+        EXPECT_EQ(main.iPod.GetSongCount(), 2);
+        EXPECT_EQ(main.AdvStringGridSong->GetCell(1, 1), "gA");
 
-    main.WndProc(platform::WM_DEVICECHANGE, platform::DBT_DEVICEREMOVECOMPLETE, 0);
-    EXPECT_EQ(main.StatusText(), "2 Files found in your iPod."); // removals are ignored
-    main.WndProc(platform::WM_DEVICECHANGE, platform::DBT_DEVICEARRIVAL, 0);
-    EXPECT_EQ(main.iPodSelectorCom->currentIndex(), 0);
-    EXPECT_EQ(main.SelectedDrive, u"g:");
-    EXPECT_EQ(main.iPod.GetSongCount(), 2);
+        // And back to the first one.
+        PickSelectorEntry(0, by);
+        EXPECT_EQ(main.SelectedDrive, u"e:");
+        EXPECT_EQ(main.AdvStringGridSong->GetCell(1, 1), "eA");
+        PickSelectorEntry(1, by);
+
+        main.WndProc(platform::WM_DEVICECHANGE, platform::DBT_DEVICEREMOVECOMPLETE, 0);
+        EXPECT_EQ(main.StatusText(), "2 Files found in your iPod."); // removals are ignored
+        main.WndProc(platform::WM_DEVICECHANGE, platform::DBT_DEVICEARRIVAL, 0);
+        EXPECT_EQ(main.iPodSelectorCom->currentIndex(), 0);
+        EXPECT_EQ(main.SelectedDrive, u"g:");
+        EXPECT_EQ(main.iPod.GetSongCount(), 2);
+    }
 }
 
 TEST_F(MainWindowTest, ADriveWithoutDatabaseIsListedAndKeepsTheLoadedSongs) {
@@ -87,7 +92,7 @@ TEST_F(MainWindowTest, ADriveWithoutDatabaseIsListedAndKeepsTheLoadedSongs) {
     std::filesystem::remove(empty / "iPod_Control" / "iTunes" / "iTunesDB");
     TFormMain& main = Start();
     EXPECT_THAT(SelectorEntries(), ElementsAre(" [full]  e:", " [empty]  f:"));
-    PickSelectorEntry(main, 1);
+    PickSelectorEntry(1);
     EXPECT_EQ(main.SelectedDrive, u"f:");
     EXPECT_EQ(main.iPod.GetSongCount(), 3);
     EXPECT_EQ(main.AdvStringGridSong->RowCount(), 4);
@@ -112,7 +117,7 @@ TEST_F(MainWindowTest, ErrorsOfTheSelectorReachTheDefaultMessageBox) {
     TFormMain& main = Start();
     FailingOpen failing;
     platform::files::SetFaultHook(&failing);
-    PickSelectorEntry(main, 0);
+    PickSelectorEntry(0);
     platform::files::SetFaultHook(nullptr);
     ASSERT_EQ(ui_.boxes.shown.size(), 1u);
     EXPECT_EQ(ui_.boxes.shown[0].caption, "Quillmere");
@@ -129,13 +134,20 @@ TEST_F(MainWindowTest, OnlyAnOpenedListClosesUp) {
     // Hiding a list that never opened (as the window does when it goes away) changes nothing.
     main.iPodSelectorCom->setCurrentIndex(1);
     main.iPodSelectorCom->hidePopup();
+    QCoreApplication::processEvents();
     EXPECT_EQ(main.SelectedDrive, u"e:");
     // Closing the list without changing the entry reloads it all the same.
-    PickSelectorEntry(main, 1);
+    PickSelectorEntry(1);
     EXPECT_EQ(main.SelectedDrive, u"g:");
-    main.ShowStatus("something else");
-    PickSelectorEntry(main, 1);
-    EXPECT_EQ(main.StatusText(), "2 Files found in your iPod.");
+    for (const bool dismissed : {false, true}) {
+        main.ShowStatus("something else");
+        if (dismissed)
+            OpenAndDismissSelector();
+        else
+            PickSelectorEntry(1);
+        EXPECT_EQ(main.SelectedDrive, u"g:");
+        EXPECT_EQ(main.StatusText(), "2 Files found in your iPod.");
+    }
 }
 
 TEST_F(MainWindowTest, ShowingCentresTheWindowOnTheScreen) {
@@ -168,6 +180,23 @@ TEST_F(MainWindowTest, ClosingWritesTheLayoutFileThenTheRegistry) {
     EXPECT_FALSE(again.AlbumList->isVisibleTo(&again));
     EXPECT_EQ(again.AdvStringGridSong->ColWidths(3), 0);
     EXPECT_TRUE(again.Settings.OverwriteExisting);
+}
+
+TEST_F(MainWindowTest, AReadOnlyLayoutFileIsLeftAsItIsAndTheCloseSaysSoInTheLog) {
+    InstallSettings();
+    const std::string before = "[Visible]\r\nAlbumList=1\r\n";
+    const auto layout = platform_.Root().WriteFile("app/ipodpos.dll", before);
+    std::filesystem::permissions(layout, std::filesystem::perms(0444));
+    TFormMain& main = Start();
+    main.AlbumList->hide();
+    Stop();
+    EXPECT_EQ(AppDirFile("ipodpos.dll"), before);
+    EXPECT_EQ(std::filesystem::status(layout).permissions(), std::filesystem::perms(0444));
+    const std::string log = AppDirFile("app.cnt");
+    const std::string entry = "=WriteIniFile:Unable to write to c:\\app\\ipodpos.dll\r\n";
+    const auto first = log.find(entry);
+    ASSERT_NE(first, std::string::npos) << log;
+    EXPECT_EQ(log.find(entry, first + 1), std::string::npos) << log;
 }
 
 TEST_F(MainWindowTest, WithoutExeFileTheFilesLiveInTheRootOfTheCurrentDrive) {

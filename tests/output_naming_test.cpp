@@ -140,6 +140,39 @@ TEST(TemporaryPath, IsAHiddenNameInTheSameFolderThatStaysWithinTheNameLimit) {
     EXPECT_TRUE(temporary.ends_with(TemporarySuffix));
 }
 
+TEST(NumberedVariant, GivesWayInTheBaseSoThatTheNameStaysWithinTheLimit) {
+    std::string accents = "a";
+    for (int i = 0; i < 125; ++i)
+        accents += "é"; // 251 bytes: with ".mp3" a name at the limit
+    const std::string longText = ". " + std::string(300, 't');
+    struct Case {
+        const char* label;
+        std::string name;
+        std::uint64_t n;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"short", "Song.mp3", 12, "Song(12).mp3"},
+        {"one byte short of the limit", std::string(247, 'a') + ".mp3", 1,
+         std::string(247, 'a') + "(1).mp3"},
+        {"at the limit", std::string(251, 'a') + ".mp3", 1, std::string(248, 'a') + "(1).mp3"},
+        {"at the limit, two digits", std::string(251, 'a') + ".mp3", 10,
+         std::string(247, 'a') + "(10).mp3"},
+        // 248 bytes would end inside an "é": the cut goes back to the character's start.
+        {"never inside a character", accents + ".mp3", 1, accents.substr(0, 247) + "(1).mp3"},
+        {"no extension", std::string(255, 'a'), 3, std::string(252, 'a') + "(3)"},
+        {"an extension that is a title's text", "Mr" + longText, 1,
+         "(1)" + longText.substr(0, 252)},
+    };
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.label);
+        const std::string variant = NumberedVariant("e:\\out\\" + item.name, item.n);
+        EXPECT_EQ(variant, "e:\\out\\" + item.expected);
+        EXPECT_LE(FileNamePart(variant).size(), MaxFileNameBytes);
+        EXPECT_TRUE(IsWholeUtf8(variant));
+    }
+}
+
 struct NumberedCase {
     std::vector<std::string> files;   // below e:\out
     std::vector<std::string> folders; // below e:\out
@@ -175,6 +208,11 @@ TEST_F(CreateNewOutputPathNameTest, TakesTheFirstNumberAtWhichNoFileExists) {
         {{"Song.mp3", "SONG(1).MP3"}, {}, "e:\\out\\song.mp3", "e:\\out\\song(2).mp3"},
         // A folder is no file.
         {{"Song.mp3"}, {"Song(1).mp3"}, "e:\\out\\Song.mp3", "e:\\out\\Song(1).mp3"},
+        // A name at the length limit: each numbered name fits and is looked up as it is.
+        {{std::string(251, 'L') + ".mp3", std::string(248, 'L') + "(1).mp3"},
+         {},
+         "e:\\out\\" + std::string(251, 'L') + ".mp3",
+         "e:\\out\\" + std::string(248, 'L') + "(2).mp3"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.planned);

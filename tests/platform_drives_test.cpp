@@ -6,12 +6,18 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <linux/loop.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -101,6 +107,100 @@ TEST_F(DriveTableTest, VolumesTakeLettersFromDInMountTableOrderAndNothingElseDoe
     EXPECT_EQ(changes.arrived, (std::vector<char>{'d', 'e', 'f'}));
     EXPECT_TRUE(changes.removed.empty());
     EXPECT_EQ(table.FreeLetter(), 'g');
+}
+
+TEST_F(DriveTableTest, DiskImagesOnLoopDevicesAreDrivesAndSnapPackagesAreNot) {
+    // As a desktop mounts an opened disk image, as a person mounts one with "mount -o loop",
+    // and as snapd mounts its packages.
+    auto desktop = Folder("media/alice/IPOD");
+    auto byHand = Folder("mnt/ipod");
+    auto otherDesktop = Folder("run/media/alice/Backup");
+    WriteMounts({
+        Mount("/dev/vda1", "/", "ext4"),
+        "/dev/loop2 " + Folder("snap/core22/1033") + " squashfs ro,nodev,relatime 0 0",
+        "/dev/loop5 " + desktop +
+            " vfat rw,nosuid,nodev,relatime,uid=1000,gid=1000,fmask=0022,dmask=0022,"
+            "codepage=437,iocharset=ascii,shortname=mixed,showexec,utf8,flush,errors=remount-ro"
+            " 0 0",
+        Mount("/dev/loop6", byHand, "ext4"),
+        "/dev/loop7 " + otherDesktop +
+            " hfsplus rw,nosuid,nodev,relatime,umask=22,uid=0,gid=0,"
+            "nls=utf8,uhelper=udisks2 0 0",
+        Mount("/dev/loop8", "/dev/shm", "ext4"),
+    });
+    auto table = RefreshedTable();
+    EXPECT_EQ(table->HostFolder('d'), desktop);
+    EXPECT_EQ(table->HostFolder('e'), byHand);
+    EXPECT_EQ(table->HostFolder('f'), otherDesktop);
+    EXPECT_EQ(table->LogicalDrives(), Bits("cdef"));
+}
+
+// A disk image of an iPod, loop-mounted for real: needs root and a kernel that lets the test
+// mount; skipped otherwise.
+class LoopMountTest : public DriveTableTest {
+protected:
+    void SetUp() override {
+        if (geteuid() != 0)
+            GTEST_SKIP() << "mounting needs root";
+        const auto image = temp.Path() / "ipod.img";
+        folder_ = Folder("media/IPOD");
+        {
+            std::ofstream(image).close();
+            fs::resize_file(image, 4 << 20);
+        }
+        const std::string format =
+            "mkfs.ext4 -q -F -L IPOD '" + image.string() + "' >/dev/null 2>&1";
+        if (std::system(format.c_str()) != 0)
+            GTEST_SKIP() << "mkfs.ext4 cannot format an image here";
+        const int control = open("/dev/loop-control", O_RDWR | O_CLOEXEC);
+        const int number = control >= 0 ? ioctl(control, LOOP_CTL_GET_FREE) : -1;
+        if (control >= 0)
+            close(control);
+        if (number < 0)
+            GTEST_SKIP() << "no free loop device: " << std::strerror(errno);
+        device_ = "/dev/loop" + std::to_string(number);
+        loop_ = open(device_.c_str(), O_RDWR | O_CLOEXEC);
+        const int backing = open(image.c_str(), O_RDWR | O_CLOEXEC);
+        const bool attached = loop_ >= 0 && backing >= 0 && ioctl(loop_, LOOP_SET_FD, backing) == 0;
+        if (backing >= 0)
+            close(backing);
+        if (!attached)
+            GTEST_SKIP() << "cannot attach the image to " << device_ << ": "
+                         << std::strerror(errno);
+        if (mount(device_.c_str(), folder_.c_str(), "ext4", 0, nullptr) != 0)
+            GTEST_SKIP() << "cannot mount " << device_ << ": " << std::strerror(errno);
+        mounted_ = true;
+        fs::create_directories(fs::path(folder_) / "iPod_Control" / "iTunes");
+    }
+    void TearDown() override {
+        if (mounted_)
+            umount2(folder_.c_str(), MNT_DETACH);
+        if (loop_ >= 0) {
+            ioctl(loop_, LOOP_CLR_FD, 0);
+            close(loop_);
+        }
+    }
+
+    std::string folder_;
+    std::string device_;
+    int loop_ = -1;
+    bool mounted_ = false;
+};
+
+TEST_F(LoopMountTest, ALoopMountedImageGetsALetterAndItsiPodFolderIsFound) {
+    DriveTableConfig config = Config();
+    config.mountsFile = "/proc/self/mounts";
+    DriveTable table(config);
+    table.Refresh();
+    std::optional<char> letter;
+    for (char candidate = 'd'; candidate <= 'z'; ++candidate)
+        if (table.HostFolder(candidate) == folder_)
+            letter = candidate;
+    ASSERT_TRUE(letter.has_value()) << device_ << " on " << folder_ << " got no letter";
+    auto ipod = table.Resolve(std::string(1, *letter) + ":\\iPod_Control\\iTunes\\");
+    ASSERT_TRUE(ipod.has_value());
+    EXPECT_TRUE(ipod->exists && ipod->folder);
+    EXPECT_EQ(table.VolumeLabel(*letter), "IPOD"); // the device's label, else the folder's name
 }
 
 TEST_F(DriveTableTest, VolumesKeepTheirLettersWhileMountedAndRemovalFreesALetter) {

@@ -10,11 +10,13 @@
 
 #include <fcntl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -265,6 +267,160 @@ TEST_F(FilesTest, RenameReplacesAndDeleteRemoves) {
     EXPECT_FALSE(files::DeleteFile("e:\\old.mp3"));
     fs::create_directories(HostPath("Folder"));
     EXPECT_FALSE(files::DeleteFile("e:\\Folder"));
+}
+
+fs::perms Mode(const fs::path& path) {
+    return fs::status(path).permissions() & fs::perms::mask;
+}
+
+std::vector<std::string> NamesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(FilesTest, WriteFileAtomicallyReplacesTheContentAndKeepsThePermissionBits) {
+    const mode_t mask = umask(0);
+    umask(mask);
+    const auto created = static_cast<fs::perms>(0666 & ~mask);
+    struct Case {
+        const char* label;
+        std::optional<fs::perms> before; // nullopt: no file yet
+        fs::perms after;
+    };
+    const Case cases[] = {
+        {"missing", std::nullopt, created},
+        {"owner only", fs::perms(0600), fs::perms(0600)},
+        {"group reads", fs::perms(0640), fs::perms(0640)},
+        {"group writes", fs::perms(0664), fs::perms(0664)},
+        {"executable", fs::perms(0755), fs::perms(0755)},
+    };
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.label);
+        fs::remove_all(HostPath("Settings"));
+        fs::create_directories(HostPath("Settings"));
+        if (item.before) {
+            Write("Settings/app.ini", "old content, longer than the new");
+            fs::permissions(HostPath("Settings/app.ini"), *item.before);
+        }
+        files::WriteFileAtomically("e:\\SETTINGS\\app.ini", "new");
+        EXPECT_EQ(testsupport::ReadFile(HostPath("Settings/app.ini")), "new");
+        EXPECT_EQ(Mode(HostPath("Settings/app.ini")), item.after);
+        EXPECT_EQ(NamesIn(HostPath("Settings")), std::vector<std::string>{"app.ini"});
+    }
+}
+
+TEST_F(FilesTest, AReadOnlyFileIsNeitherReplacedNorChanged) {
+    // Root may write any file; the owner's write bit is what says read-only, as the read-only
+    // attribute does on FAT.
+    for (const auto mode : {fs::perms(0444), fs::perms(0400), fs::perms(0555), fs::perms(0)}) {
+        SCOPED_TRACE(static_cast<int>(mode));
+        Write("app.ini", "old");
+        fs::permissions(HostPath("app.ini"), mode);
+        ExpectError([] { files::WriteFileAtomically("e:\\app.ini", "new"); },
+                    "Cannot write file e:\\app.ini: it is read-only");
+        EXPECT_EQ(testsupport::ReadFile(HostPath("app.ini")), "old");
+        EXPECT_EQ(Mode(HostPath("app.ini")), mode);
+        fs::permissions(HostPath("app.ini"), fs::perms(0644));
+    }
+    EXPECT_EQ(NamesIn(HostPath("")), std::vector<std::string>{"app.ini"});
+}
+
+// Refuses one step of the file layer for one file.
+class RefusingStep : public files::FaultHook {
+public:
+    RefusingStep(std::string path, std::string step)
+        : path_(std::move(path)), step_(std::move(step)) {}
+    bool FailCreate(const std::string& path) override { return Refuses(path, "create"); }
+    bool FailWrite(const std::string& path) override { return Refuses(path, "write"); }
+    std::size_t WriteLimit(const std::string& path, std::size_t requested) override {
+        return Refuses(path, "short write") ? requested / 2 : requested;
+    }
+    bool FailRename(const std::string& path) override { return Refuses(path, "rename"); }
+
+private:
+    bool Refuses(const std::string& path, const std::string& step) const {
+        return path == path_ && step == step_;
+    }
+    std::string path_;
+    std::string step_;
+};
+
+TEST_F(FilesTest, EachRefusedStepOfAReplacementLeavesTheOldFileAlone) {
+    struct Case {
+        const char* step;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"create", "Cannot write file e:\\app.ini (create): Permission denied"},
+        {"write", "Cannot write file e:\\app.ini (write): Input/output error"},
+        {"short write", "Cannot write file e:\\app.ini (write): No space left on device"},
+        {"rename", "Cannot write file e:\\app.ini (replace): Permission denied"},
+    };
+    for (const bool existed : {true, false}) {
+        for (const Case& item : cases) {
+            SCOPED_TRACE(std::string(item.step) + (existed ? " over a file" : " of a new file"));
+            fs::remove(HostPath("app.ini"));
+            if (existed) {
+                Write("app.ini", "old");
+                fs::permissions(HostPath("app.ini"), fs::perms(0640));
+            }
+            RefusingStep hook(HostPath("app.ini"), item.step);
+            files::SetFaultHook(&hook);
+            ExpectError([] { files::WriteFileAtomically("e:\\app.ini", "new content"); },
+                        item.message);
+            files::SetFaultHook(nullptr);
+            if (existed) {
+                EXPECT_EQ(testsupport::ReadFile(HostPath("app.ini")), "old");
+                EXPECT_EQ(Mode(HostPath("app.ini")), fs::perms(0640));
+                EXPECT_EQ(NamesIn(HostPath("")), std::vector<std::string>{"app.ini"});
+            } else {
+                EXPECT_TRUE(NamesIn(HostPath("")).empty());
+            }
+        }
+    }
+}
+
+TEST_F(FilesTest, ARefusedRenameFailsRenameFile) {
+    Write("Part.mp3", "new");
+    Write("Song.mp3", "old");
+    RefusingStep hook(HostPath("Song.mp3"), "rename");
+    files::SetFaultHook(&hook);
+    EXPECT_FALSE(files::RenameFile("e:\\Part.mp3", "e:\\Song.mp3"));
+    files::SetFaultHook(nullptr);
+    EXPECT_EQ(testsupport::ReadFile(HostPath("Song.mp3")), "old");
+    EXPECT_EQ(testsupport::ReadFile(HostPath("Part.mp3")), "new");
+}
+
+TEST_F(FilesTest, ALockRemovesOnlyTheEmptyFileItCreatedItself) {
+    struct Case {
+        const char* label;
+        bool existed;
+        bool writtenWhileLocked;
+        bool remains;
+    };
+    const Case cases[] = {
+        {"created by the lock", false, false, false},
+        {"there before", true, false, true},
+        {"created, then written", false, true, true},
+    };
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.label);
+        fs::remove(HostPath("app.cnt"));
+        if (item.existed)
+            Write("app.cnt", "");
+        files::FileLock lock("e:\\app.cnt");
+        EXPECT_TRUE(files::FileExists("e:\\app.cnt"));
+        if (item.writtenWhileLocked)
+            files::WriteFileAtomically("e:\\app.cnt", "[Error Log]\r\n");
+        lock.RemoveIfCreated();
+        EXPECT_EQ(fs::exists(HostPath("app.cnt")), item.remains);
+        EXPECT_EQ(files::FileExists("e:\\app.cnt"), item.remains);
+    }
+    ExpectError([] { files::FileLock lock("e:\\missing\\app.cnt"); },
+                "Cannot lock file e:\\missing\\app.cnt");
 }
 
 void SetFolderTime(const fs::path& folder, int secondsAgo) {

@@ -88,24 +88,82 @@ TEST(MessageSenderTest, TasksRunOnTheWindowThreadAndSameThreadCallsGoStraightThr
     EXPECT_EQ(ranOn, target.mainThread);
 }
 
-TEST(MessageSenderTest, CloseReleasesAWaitingSenderAndRefusesLaterSends) {
-    RecordingTarget target;
-    platform::ui::QtMessageSender sender(target);
-    std::atomic<bool> done{false};
-    std::atomic<int> answered{0};
-    std::thread worker([&] {
-        for (int i = 0; i < 3; ++i)
-            answered += sender.SendMessage(1, 0, 0) != 0;
-        done = true;
-    });
-    // Never run the event loop: only Close can release the worker.
-    while (target.received.empty() && !done) {
+// Waits, without running the event loop, until a send is posted and its sender waits for it.
+void UntilASenderWaits(const platform::ui::QtMessageSender& sender) {
+    while (!sender.SenderWaiting())
+        std::this_thread::yield();
+}
+
+TEST(MessageSenderTest, CloseReleasesASenderThatIsWaitingAndRefusesLaterSends) {
+    for (const bool task : {false, true}) {
+        SCOPED_TRACE(task ? "task" : "message");
+        RecordingTarget target;
+        platform::ui::QtMessageSender sender(target);
+        bool ran = false;
+        std::vector<platform::LRESULT> results;
+        std::thread worker([&] {
+            for (int i = 0; i < 3; ++i) {
+                if (task)
+                    sender.RunOnTargetThread([&] { ran = true; });
+                else
+                    results.push_back(sender.SendMessage(1, 0, 5));
+            }
+        });
+        // The event loop never runs: only Close can release the worker.
+        UntilASenderWaits(sender);
         sender.Close();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        if (done)
-            break;
+        worker.join();
+        EXPECT_TRUE(target.received.empty());
+        EXPECT_FALSE(ran);
+        const std::vector<platform::LRESULT> unhandled(task ? 0 : 3, 0);
+        EXPECT_EQ(results, unhandled);
+        EXPECT_FALSE(sender.SenderWaiting());
     }
-    worker.join();
-    EXPECT_TRUE(target.received.empty());
-    EXPECT_EQ(answered, 0);
+}
+
+// The window closes while it handles a message in a modal loop (the report window opened from
+// the worker's last message): the message's sender and one queued behind it are released with
+// one answer each, and the handler's own answer, which comes later, is dropped. Whether a second
+// answer would reach the first sender depends on which thread runs first, so the scene is
+// played many times.
+TEST(MessageSenderTest, CloseWhileAMessageIsHandledAnswersEachSenderOnce) {
+    for (int round = 0; round < 100; ++round) {
+        SCOPED_TRACE(round);
+        RecordingTarget target;
+        platform::ui::QtMessageSender sender(target);
+        std::atomic<bool> firstReturned{false};
+        std::atomic<bool> secondReturned{false};
+        platform::LRESULT first = -1;
+        platform::LRESULT second = -1;
+        std::thread secondSender;
+        target.onMessage = [&] {
+            EXPECT_TRUE(sender.SenderWaiting()); // the handled message's sender still waits
+            secondSender = std::thread([&] {
+                second = sender.SendMessage(2, 2, 0);
+                secondReturned = true;
+            });
+            QEventLoop modal;
+            QTimer::singleShot(0, &modal, [&] {
+                sender.Close();
+                modal.quit();
+            });
+            modal.exec();
+            // The handler now answers 77 (message 1 + 76): too late.
+        };
+        std::thread firstSender([&] {
+            first = sender.SendMessage(1, 1, 76);
+            firstReturned = true;
+        });
+        while (!firstReturned || !secondReturned)
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+        firstSender.join();
+        secondSender.join();
+
+        ASSERT_EQ(first, 0);
+        ASSERT_EQ(second, 0);
+        ASSERT_EQ(target.received, std::vector<int>{1});
+        ASSERT_FALSE(sender.SenderWaiting());
+        target.onMessage = nullptr;
+        ASSERT_EQ(sender.SendMessage(3, 3, 0), 3); // the window's own thread goes straight through
+    }
 }

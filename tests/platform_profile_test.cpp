@@ -4,11 +4,16 @@
 #include "tests/support/scoped_platform.h"
 #include "tests/support/temp_folder.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
 #include <thread>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -35,6 +40,16 @@ protected:
 
     testsupport::ScopedPlatform platform_;
 };
+
+// Keys "a0", "a1"... and "b0", "b1"... of two writers, each with its number as the value.
+void ExpectEveryKey(int perWriter) {
+    for (const char* prefix : {"a", "b"})
+        for (int i = 0; i < perWriter; ++i)
+            ASSERT_EQ(
+                GetPrivateProfileString("Error Log", prefix + std::to_string(i), "lost", kFile),
+                std::to_string(i))
+                << prefix << i;
+}
 
 TEST_F(ProfileTest, ReadsByTheWindowsRules) {
     WriteContent("; comment=not a key\r\n"
@@ -173,6 +188,7 @@ public:
     bool FailOpen(const std::string& path) override { return Refuses(path, "open"); }
     bool FailCreate(const std::string& path) override { return Refuses(path, "create"); }
     bool FailWrite(const std::string& path) override { return Refuses(path, "write"); }
+    bool FailRename(const std::string& path) override { return Refuses(path, "rename"); }
     std::size_t WriteLimit(const std::string& path, std::size_t requested) override {
         return Refuses(path, "short write") ? requested / 2 : requested;
     }
@@ -187,7 +203,7 @@ private:
 
 TEST_F(ProfileTest, AWriteTheFileLayerRefusesFailsAndLeavesTheFile) {
     const std::string before = "[Visible]\r\nAlbumList=1\r\n";
-    for (const char* step : {"open", "create", "write", "short write"}) {
+    for (const char* step : {"open", "create", "write", "short write", "rename"}) {
         SCOPED_TRACE(step);
         WriteContent(before);
         RefusingHook hook(Folder().string(), step);
@@ -198,6 +214,40 @@ TEST_F(ProfileTest, AWriteTheFileLayerRefusesFailsAndLeavesTheFile) {
         EXPECT_EQ(Content(), before);
         EXPECT_EQ(FilesInFolder(), std::vector<std::string>{"ipodpos.dll"});
     }
+}
+
+TEST_F(ProfileTest, AFailedFirstWriteLeavesNoFile) {
+    std::filesystem::create_directories(Folder());
+    for (const char* step : {"write", "rename"}) {
+        SCOPED_TRACE(step);
+        RefusingHook hook(Folder().string(), step);
+        platform::files::SetFaultHook(&hook);
+        EXPECT_FALSE(WritePrivateProfileString("Visible", "AlbumList", "0", kFile));
+        platform::files::SetFaultHook(nullptr);
+        EXPECT_TRUE(FilesInFolder().empty());
+    }
+}
+
+TEST_F(ProfileTest, AReadOnlyFileIsLeftAsItIs) {
+    const std::string before = "[Visible]\r\nAlbumList=1\r\n";
+    // The owner's write bit says read-only, as the read-only attribute does; root writes
+    // anything, so that is what counts here.
+    for (const auto mode : {std::filesystem::perms(0444), std::filesystem::perms(0400)}) {
+        WriteContent(before);
+        std::filesystem::permissions(HostFile(), mode);
+        EXPECT_FALSE(WritePrivateProfileString("Visible", "AlbumList", "0", kFile));
+        EXPECT_EQ(Content(), before);
+        EXPECT_EQ(std::filesystem::status(HostFile()).permissions(), mode);
+        EXPECT_EQ(FilesInFolder(), std::vector<std::string>{"ipodpos.dll"});
+    }
+}
+
+TEST_F(ProfileTest, AWrittenFileKeepsItsPermissionBits) {
+    WriteContent("[Visible]\r\nAlbumList=1\r\n");
+    std::filesystem::permissions(HostFile(), std::filesystem::perms(0640));
+    ASSERT_TRUE(WritePrivateProfileString("Visible", "AlbumList", "0", kFile));
+    EXPECT_EQ(Content(), "[Visible]\r\nAlbumList=0\r\n");
+    EXPECT_EQ(std::filesystem::status(HostFile()).permissions(), std::filesystem::perms(0640));
 }
 
 TEST_F(ProfileTest, AMissingFolderIsNotCreated) {
@@ -218,12 +268,33 @@ TEST_F(ProfileTest, TwoThreadsWritingOneFileLoseNoKey) {
     first.join();
     second.join();
 
-    for (const char* prefix : {"a", "b"})
-        for (int i = 0; i < kPerThread; ++i)
-            ASSERT_EQ(
-                GetPrivateProfileString("Error Log", prefix + std::to_string(i), "lost", kFile),
-                std::to_string(i))
-                << prefix << i;
+    ExpectEveryKey(kPerThread);
+}
+
+// The window and the command-line tool write one error log at once: two processes.
+TEST_F(ProfileTest, TwoProcessesWritingOneFileLoseNoKey) {
+    std::filesystem::create_directories(Folder());
+    constexpr int kPerProcess = 150;
+    auto write = [](const std::string& prefix) {
+        int failures = 0;
+        for (int i = 0; i < kPerProcess; ++i)
+            failures += !WritePrivateProfileString("Error Log", prefix + std::to_string(i),
+                                                   std::to_string(i), kFile);
+        return failures;
+    };
+    const pid_t child = fork();
+    ASSERT_GE(child, 0) << std::strerror(errno);
+    if (child == 0)
+        _exit(write("b") == 0 ? 0 : 1); // no destructors: the folder is the parent's
+    const int failures = write("a");
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the other process's writes failed";
+    EXPECT_EQ(failures, 0);
+
+    ExpectEveryKey(kPerProcess);
+    EXPECT_EQ(FilesInFolder(), std::vector<std::string>{"ipodpos.dll"});
 }
 
 } // namespace

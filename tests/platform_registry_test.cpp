@@ -2,6 +2,7 @@
 
 #include "platform/drives.h"
 #include "platform/error.h"
+#include "platform/files.h"
 #include "tests/support/temp_folder.h"
 
 #include <algorithm>
@@ -325,6 +326,27 @@ TEST_F(RegistryTest, AHiveThatCannotBeSavedOrReadFailsVisibly) {
     std::filesystem::create_directory(HivePath()); // a hive that is not a file
     EXPECT_THROW(registry_.QueryValue(kKey, "A"), platform::OsError);
     EXPECT_FALSE(registry_.SetValue("", "A", RegValue::Dword(1)));
+}
+
+TEST_F(RegistryTest, AReadOnlyHiveOrARefusedReplacementChangesNothing) {
+    class RefuseRename : public platform::files::FaultHook {
+    public:
+        bool FailRename(const std::string&) override { return true; }
+    } refuseRename;
+    registry_.CreateKey(kKey);
+    ASSERT_TRUE(registry_.SetValue(kKey, "Kept", RegValue::Dword(1)));
+    const std::string before = HiveText();
+    for (const bool readOnly : {true, false}) {
+        SCOPED_TRACE(readOnly ? "read-only" : "rename refused");
+        std::filesystem::permissions(HivePath(), std::filesystem::perms(readOnly ? 0444 : 0644));
+        platform::files::SetFaultHook(readOnly ? nullptr : &refuseRename);
+        EXPECT_FALSE(registry_.SetValue(kKey, "Kept", RegValue::Dword(2)));
+        EXPECT_FALSE(registry_.SetValue(kKey, "New", RegValue::Dword(3)));
+        EXPECT_THROW(registry_.CreateKey("Software\\Other"), platform::OsError);
+        platform::files::SetFaultHook(nullptr);
+        EXPECT_EQ(HiveText(), before);
+        EXPECT_EQ(FilesIn(folder_.Path()), std::vector<std::string>{"user.reg"});
+    }
 }
 
 TEST_F(RegistryTest, TwoThreadsLoseNoValue) {

@@ -1,9 +1,13 @@
 #include "app/settings_store.h"
 
 #include "app/error_log.h"
+#include "platform/files.h"
 #include "platform/registry.h"
 #include "tests/support/scoped_platform.h"
 
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -40,6 +44,50 @@ TEST_F(SettingsStoreTest, MissingKeyGivesDefaultsAndIsNeverCreated) {
     EXPECT_FALSE(Registry().KeyExists(TSettingsStore::Key));
     EXPECT_NE(RootLog().find("=WriteRegistry:Failed to set data for 'DBClickPlaySong'"),
               std::string::npos);
+}
+
+// A first start whose registry file cannot be saved.
+class RefuseHiveReplacement : public platform::files::FaultHook {
+public:
+    bool FailRename(const std::string& path) override { return path.ends_with("/user.reg"); }
+};
+
+TEST_F(SettingsStoreTest, AnUnusableRegistryGivesTheDefaultsAndIsLogged) {
+    struct Case {
+        const char* label;
+        std::function<void()> breakRegistry;
+        const char* logged;
+    };
+    const std::string savedHome = std::getenv("QUILLMERE_HOME");
+    RefuseHiveReplacement refuse;
+    const Case cases[] = {
+        {"unreadable", [&] { std::filesystem::create_directory(platform_.HiveFile()); },
+         "=ReadRegistry:Cannot read the registry file "},
+        {"first start cannot save it",
+         [&] {
+             setenv("QUILLMERE_HOME", (platform_.Root().Path() / "fresh").c_str(), 1);
+             platform::SetCurrentUser(nullptr);
+             platform::files::SetFaultHook(&refuse);
+         },
+         "=ReadRegistry:Cannot write file "},
+    };
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.label);
+        std::filesystem::remove(platform_.Root().Path() / "app.cnt");
+        item.breakRegistry();
+        TSettingsStore store;
+        // As the main window's construction does before reading.
+        store.SetPlayOnDoubleClick(true);
+        store.SetOverwriteExisting(false);
+        store.AppDir = "c:\\stale";
+        store.ReadRegistry();
+        platform::files::SetFaultHook(nullptr);
+        setenv("QUILLMERE_HOME", savedHome.c_str(), 1);
+        EXPECT_FALSE(store.PlayOnDoubleClick);
+        EXPECT_TRUE(store.OverwriteExisting);
+        EXPECT_EQ(store.AppDir, "");
+        EXPECT_NE(RootLog().find(item.logged), std::string::npos) << RootLog();
+    }
 }
 
 TEST_F(SettingsStoreTest, FlagsAreTrueOnlyForNonZeroDwords) {

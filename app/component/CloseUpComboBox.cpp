@@ -10,6 +10,13 @@ void TCloseUpComboBox::hidePopup() {
     if (!popupOpen_)
         return;
     popupOpen_ = false;
-    if (OnCloseUp)
-        OnCloseUp();
+    // Qt hides the list before it applies the entry picked in it (by mouse or by key): the
+    // close-up runs once the event that closed the list is done, and so reads the picked entry.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (OnCloseUp)
+                OnCloseUp();
+        },
+        Qt::QueuedConnection);
 }

@@ -3,7 +3,8 @@
 #include <QComboBox>
 #include <functional>
 
-// A drop-down list that reports each closing of its list, whether or not the entry changed.
+// A drop-down list that reports each closing of its list, whether or not the entry changed,
+// after the entry picked in the list (if any) has become the current one.
 class TCloseUpComboBox : public QComboBox {
     Q_OBJECT
 public:

@@ -695,6 +695,9 @@ QRect TITunesStringGrid::RowRectInView(int row) const {
 }
 
 int TITunesStringGrid::SizingColumnAt(int x) const {
+    // Without column sizing there is no border to grab, and no resize pointer shows.
+    if (!HasOption(goColSizing))
+        return -1;
     const int contentX = x + horizontalScrollBar()->value();
     int best = -1;
     int bestDistance = kBorderZone;
@@ -823,7 +826,7 @@ void TITunesStringGrid::mousePressEvent(QMouseEvent* event) {
     pressedHeaderCol_ = -1;
     headerShownDown_ = false;
     if (row == 0) {
-        sizingCol_ = HasOption(goColSizing) ? SizingColumnAt(pos.x()) : -1;
+        sizingCol_ = SizingColumnAt(pos.x());
         if (sizingCol_ >= 0) {
             pressKind_ = PressKind::ColSizing;
             return;
@@ -863,8 +866,8 @@ void TITunesStringGrid::mouseMoveEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
     const bool dragging = (event->buttons() & Qt::LeftButton) && (heldButtons_ & Qt::LeftButton);
     if (!dragging) {
-        const bool onBorder = HasOption(goColSizing) && pos.y() >= 0 && pos.y() < HeaderHeight() &&
-                              SizingColumnAt(pos.x()) >= 0;
+        const bool onBorder =
+            pos.y() >= 0 && pos.y() < HeaderHeight() && SizingColumnAt(pos.x()) >= 0;
         if (onBorder)
             viewport()->setCursor(Qt::SplitHCursor);
         else

@@ -138,6 +138,7 @@ private:
     int FullyVisibleRowCount() const;
     int LastVisibleRow() const;
     QRect RowRectInView(int row) const;
+    // The column whose right border is under `x` in the header, where columns can be resized.
     int SizingColumnAt(int x) const;
     bool NearHeaderCellBorder(int x) const;
     void SetTopRow(int row);

@@ -101,15 +101,17 @@ void TiPod::LoadDatabase() {
 void TiPod::LoadFromBuffer(std::span<const std::byte> buffer) {
     const ITunesDBReader reader(buffer);
     reader.ReadSections(SectionTable);
-    Songs = reader.ReadTrackList(SectionTable[1]);
-    SongCount = static_cast<std::int32_t>(Songs.size());
+    Songs = {};
+    // Any error while the tracks are walked (memory for an absurd count or text, a failing size
+    // lookup) ends the walk silently; the songs walked so far stay listed.
     try {
+        reader.ReadTrackList(SectionTable[1], Songs);
         for (TSong& song : Songs) {
             song.SizeText = SizeTextFor(song);
         }
     } catch (const std::exception&) {
-        // A failing lookup ends the size walk silently; the songs stay listed.
     }
+    SongCount = static_cast<std::int32_t>(Songs.size());
 }
 
 void TiPod::LoadSongFiles() {

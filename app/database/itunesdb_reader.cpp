@@ -91,46 +91,44 @@ ITunesDBReader::StatedTrackCount(const SectionEntry& trackSection) const {
     return ReadInt(static_cast<std::int64_t>(trackSection.Start) + trackSection.HeaderLength + 8);
 }
 
-std::vector<TSong> ITunesDBReader::ReadTrackList(const SectionEntry& trackSection) const {
-    std::vector<TSong> songs;
+void ITunesDBReader::ReadTrackList(const SectionEntry& trackSection,
+                                   std::vector<TSong>& songs) const {
     const std::int64_t listStart =
         static_cast<std::int64_t>(trackSection.Start) + trackSection.HeaderLength;
     const auto listHeaderLength = ReadInt(listStart + 4);
     const auto trackCount = ReadInt(listStart + 8);
     if (!listHeaderLength || !trackCount) {
-        return songs;
+        return;
     }
     std::int64_t position = listStart + *listHeaderLength;
     // A count the remaining bytes cannot back is never allocated for.
     const std::int64_t bytesLeft = std::clamp<std::int64_t>(Size() - position, 0, Size());
     const std::int64_t count = std::min<std::int64_t>(std::max<std::int32_t>(*trackCount, 0),
                                                       bytesLeft / kMinTrackItemLength);
-    songs.resize(static_cast<std::size_t>(count));
-    for (std::size_t i = 0; i < songs.size(); ++i) {
-        switch (ReadTrack(position, songs[i])) {
-        case TrackWalk::Complete:
-            break;
-        case TrackWalk::CutShort:
-            songs.resize(i + 1);
-            return songs;
-        case TrackWalk::Unreadable:
-            songs.resize(i);
-            return songs;
+    songs.reserve(songs.size() + static_cast<std::size_t>(count));
+    for (std::int64_t i = 0; i < count; ++i) {
+        TSong song;
+        const TrackWalk walk = ReadTrack(position, song);
+        if (walk == TrackWalk::Unreadable) {
+            return;
+        }
+        songs.push_back(std::move(song));
+        if (walk == TrackWalk::CutShort) {
+            return;
         }
     }
-    return songs;
 }
 
 ITunesDBReader::TrackWalk ITunesDBReader::ReadTrack(std::int64_t& position, TSong& song) const {
     const auto headerLength = ReadInt(position + 4);
     const auto objectCount = ReadInt(position + 12);
     const auto trackId = ReadInt(position + 16);
-    // A negative header length would walk backwards, and a hostile file could make the walk
-    // go over the same bytes again and again.
-    if (!headerLength || !objectCount || !trackId || *headerLength < 0) {
+    // A header shorter than the fields read from it would leave the walk where it is (a hostile
+    // file could have one track read again up to the count), and a negative one would walk
+    // backwards: such an item ends the walk.
+    if (!headerLength || !objectCount || !trackId || *headerLength < kMinTrackItemLength) {
         return TrackWalk::Unreadable;
     }
-    song = TSong{};
     song.TrackId = *trackId;
     std::int64_t objectPosition = position + *headerLength;
     for (std::int32_t i = 0; i < *objectCount; ++i) {

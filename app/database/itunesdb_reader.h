@@ -24,9 +24,10 @@ public:
     // when the buffer does not hold it.
     std::optional<std::int32_t> StatedTrackCount(const SectionEntry& trackSection) const;
 
-    // The tracks of the track list that `trackSection` locates, in file order, with every field
-    // but SizeText. Stops at the first track the buffer cannot hold.
-    std::vector<TSong> ReadTrackList(const SectionEntry& trackSection) const;
+    // Appends the tracks of the track list that `trackSection` locates to `songs`, in file order,
+    // each once it is walked, with every field but SizeText. Stops at the first track the buffer
+    // cannot hold. An error (memory for a count or a text) leaves the tracks walked before it.
+    void ReadTrackList(const SectionEntry& trackSection, std::vector<TSong>& songs) const;
 
 private:
     enum class TrackWalk { Complete, CutShort, Unreadable };
@@ -34,7 +35,7 @@ private:
     std::optional<std::int32_t> ReadInt(std::int64_t offset) const;
     // The text of the text object at `object`, up to `end`, decoded by the encoding it states.
     std::u16string ReadText(std::int64_t object, std::int64_t end) const;
-    // Walks the track item at `position` into `song` and moves `position` past it.
+    // Walks the track item at `position` into `song` (a fresh one) and moves `position` past it.
     TrackWalk ReadTrack(std::int64_t& position, TSong& song) const;
     // Applies the data object at `position` to `song` and moves `position` past it; false when
     // the buffer cannot hold the object.

@@ -91,9 +91,9 @@ LRESULT QtMessageSender::Exchange(unsigned message, WPARAM wParam, LPARAM lParam
         if (state_.compare_exchange_strong(expected, Empty))
             return 0;
     }
-    SpinUntil([this] { return state_.load() != Posted; }, Clock::now() + SpinWindow);
-    while (state_.load() == Posted)
-        state_.wait(Posted);
+    SpinUntil([this] { return state_.load() == Handled; }, Clock::now() + SpinWindow);
+    for (int state = state_.load(); state != Handled; state = state_.load())
+        state_.wait(state);
     const LRESULT result = result_;
     state_.store(Empty);
     return result;
@@ -105,19 +105,28 @@ void QtMessageSender::QueueDrain() {
 }
 
 bool QtMessageSender::HandlePosted() {
-    if (state_.load() != Posted)
+    int expected = Posted;
+    if (!state_.compare_exchange_strong(expected, Handling))
         return false;
-    if (closed_) {
-        result_ = 0;
-    } else if (task_) {
-        (*task_)();
-        result_ = 0;
-    } else {
-        result_ = target_.WndProc(message_, wParam_, lParam_);
+    LRESULT result = 0;
+    if (!closed_) {
+        if (task_)
+            (*task_)();
+        else
+            result = target_.WndProc(message_, wParam_, lParam_);
     }
+    Answer(result);
+    return true;
+}
+
+// On the window's thread, for the message in handling. Only this thread moves the state on from
+// Handling, and the sender does not touch it before Handled.
+void QtMessageSender::Answer(LRESULT result) {
+    if (state_.load() != Handling)
+        return; // Close() answered it while it was handled
+    result_ = result;
     state_.store(Handled);
     state_.notify_one();
-    return true;
 }
 
 void QtMessageSender::Drain() {
@@ -142,7 +151,19 @@ void QtMessageSender::Drain() {
 
 void QtMessageSender::Close() {
     closed_ = true;
-    HandlePosted();
+    int expected = Posted;
+    if (state_.compare_exchange_strong(expected, Handling)) {
+        Answer(0);
+    } else if (expected == Handling && task_ == nullptr) {
+        // A message's handler works on copies of its values; a task in progress may still use
+        // what its sender holds, so that sender waits for its end.
+        Answer(0);
+    }
+}
+
+bool QtMessageSender::SenderWaiting() const {
+    const int state = state_.load();
+    return state == Posted || state == Handling;
 }
 
 } // namespace platform::ui

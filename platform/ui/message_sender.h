@@ -27,16 +27,25 @@ public:
     void RunOnTargetThread(const std::function<void()>& task) override;
 
     // From the window's thread: a pending send and every later one return 0 unhandled, so that
-    // the window can stop waiting for a worker that is still sending.
+    // the window can stop waiting for a worker that is still sending. A message whose handling
+    // is in progress further down this thread's stack (a modal window opened by its handler) is
+    // answered 0 at once; its handler's own answer is then dropped, so each send gets one
+    // answer. A task in progress is answered when it ends.
     void Close();
 
+    // True while a cross-thread send is posted or being handled, its sender waiting.
+    bool SenderWaiting() const;
+
 private:
-    enum State : int { Empty, Posted, Handled };
+    // Empty -> Posted (sender) -> Handling (window) -> Handled (window) -> Empty (sender); a
+    // sender takes back a Posted message only after Close().
+    enum State : int { Empty, Posted, Handling, Handled };
 
     LRESULT Exchange(unsigned message, WPARAM wParam, LPARAM lParam,
                      const std::function<void()>* task);
     void Drain();
     bool HandlePosted();
+    void Answer(LRESULT result);
     void QueueDrain();
 
     MessageTarget& target_;

@@ -8,6 +8,8 @@
 #include "platform/registry.h"
 #include "tests/support/ipod_folder.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QTest>
 #include <fstream>
 
@@ -84,6 +86,39 @@ std::vector<std::string> MainWindowFixture::Column(TITunesStringGrid* grid, int 
     for (int row = 1; row < grid->RowCount(); ++row)
         texts.push_back(grid->GetCell(col, row));
     return texts;
+}
+
+void MainWindowFixture::PickSelectorEntry(int index, PickBy by) {
+    TCloseUpComboBox* selector = window_->iPodSelectorCom;
+    QAbstractItemView* list = selector->view();
+    if (by == PickBy::Mouse) {
+        QTest::mouseClick(selector, Qt::LeftButton, {}, selector->rect().center());
+        ASSERT_TRUE(list->isVisible()) << "the click did not open the iPod list";
+        // The pointer moves from the box down to the entry; Qt takes a release still at the
+        // opening click's place for that click's own.
+        const QRect entry = list->visualRect(list->model()->index(index, 0));
+        QTest::mouseMove(list->viewport(), entry.center());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, entry.center());
+    } else {
+        QTest::keyClick(selector, Qt::Key_Down, Qt::AltModifier);
+        ASSERT_TRUE(list->isVisible()) << "Alt+Down did not open the iPod list";
+        for (int row = list->currentIndex().row(); row < index; ++row)
+            QTest::keyClick(list, Qt::Key_Down);
+        for (int row = list->currentIndex().row(); row > index; --row)
+            QTest::keyClick(list, Qt::Key_Up);
+        QTest::keyClick(list, Qt::Key_Return);
+    }
+    EXPECT_FALSE(list->isVisible()) << "the iPod list stayed open";
+    QCoreApplication::processEvents();
+}
+
+void MainWindowFixture::OpenAndDismissSelector() {
+    TCloseUpComboBox* selector = window_->iPodSelectorCom;
+    QTest::keyClick(selector, Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(selector->view()->isVisible()) << "Alt+Down did not open the iPod list";
+    QTest::keyClick(selector->view(), Qt::Key_Escape);
+    EXPECT_FALSE(selector->view()->isVisible()) << "the iPod list stayed open";
+    QCoreApplication::processEvents();
 }
 
 QPoint MainWindowFixture::CellCenter(TITunesStringGrid* grid, int col, int row) const {

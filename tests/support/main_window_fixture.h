@@ -38,6 +38,14 @@ protected:
     std::vector<std::string> SelectorEntries() const;
     std::vector<std::string> Column(TITunesStringGrid* grid, int col) const;
 
+    // The user picks entry `index` of the iPod list in the list's own view: opened with a click
+    // and picked with a click, or opened with Alt+Down and picked with Down or Up and Return.
+    // The events the close leaves behind are handled before this returns.
+    enum class PickBy { Mouse, Keys };
+    void PickSelectorEntry(int index, PickBy by = PickBy::Keys);
+    // The user opens the iPod list with Alt+Down and closes it with Escape.
+    void OpenAndDismissSelector();
+
     // Mouse actions on a grid's cell, in its viewport's coordinates.
     QPoint CellCenter(TITunesStringGrid* grid, int col, int row) const;
     void ClickCell(TITunesStringGrid* grid, int col, int row, Qt::KeyboardModifiers modifiers = {});
@@ -47,8 +55,7 @@ protected:
     // file named after its title in F00.
     static std::vector<itunesdb::SongFields> Songs(const std::u16string& prefix, int count);
     static itunesdb::SongFields SongOf(const std::u16string& title, const std::u16string& album,
-                                       const std::u16string& artist,
-                                       const std::u16string& location,
+                                       const std::u16string& artist, const std::u16string& location,
                                        const std::u16string& fileType = u"MPEG audio file");
 
     ScopedPlatform platform_;
