@@ -3,14 +3,15 @@
 #include "cli/copy_command.h"
 #include "cli/exit_codes.h"
 #include "cli/list_command.h"
+#include "cli/version.h"
 
 namespace cli {
 
 std::string UsageText() {
     return "Usage: quillmere-cli list FOLDER\n"
            "       quillmere-cli copy FOLDER DEST [--all] [--title TEXT]... [--search TEXT]\n"
-           "                          [--overwrite | --no-overwrite]\n"
-           "       quillmere-cli --help\n"
+           "                          [--overwrite | --no-overwrite] [--quiet]\n"
+           "       quillmere-cli --help | --version\n"
            "\n"
            "  list FOLDER  Print the songs of the iPod in FOLDER (its mount point or a copy of\n"
            "               one, holding iPod_Control/iTunes/iTunesDB) as tab-separated lines:\n"
@@ -23,16 +24,26 @@ std::string UsageText() {
            "               field would show. Existing files are replaced or get numbered names\n"
            "               as the saved option says, unless --overwrite or --no-overwrite.\n"
            "               Prints each song's title and where it went, or why it was not\n"
-           "               copied; exit status 1 when any song was not copied.\n"
+           "               copied; exit status 1 when any song was not copied. On a\n"
+           "               terminal, a line on standard error shows how far the copy has\n"
+           "               come (--quiet hides it). See quillmere-cli copy --help.\n"
+           "\n"
+           "  --help       Print this help.\n"
+           "  --version    Print the version.\n"
            "\n"
            "Exit status: 0 on success, 1 when the database cannot be opened or read,\n"
-           "2 for wrong arguments or when FOLDER holds no iPod database.\n";
+           "2 for wrong arguments or when FOLDER holds no iPod database, 130 when a copy\n"
+           "was interrupted by Ctrl+C.\n";
 }
 
 int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
                    std::ostream& err) {
     if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
         out << UsageText();
+        return kExitSuccess;
+    }
+    if (arguments.size() == 1 && arguments[0] == "--version") {
+        out << VersionText();
         return kExitSuccess;
     }
     if (!arguments.empty() && arguments[0] == "list") {
