@@ -4,3 +4,6 @@ quillmere_test(main_window_test GUI SOURCES main_window_test.cpp LIBS quillmere_
 quillmere_test(main_window_browser_test GUI SOURCES main_window_browser_test.cpp
     LIBS quillmere_main_window_fixture)
 quillmere_test(song_texts_test SOURCES song_texts_test.cpp LIBS quillmere_core)
+# The real save dialog and the desktop's shell (with a private session bus: Debian's dbus-daemon).
+quillmere_test(platform_desktop_test GUI SOURCES platform_desktop_test.cpp
+    LIBS quillmere_platform_ui)
