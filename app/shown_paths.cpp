@@ -26,12 +26,17 @@ std::string ShownPath(const std::string& windowsPath) {
     return shown;
 }
 
+std::size_t EndingPathStart(const std::string& text) {
+    for (std::size_t at = 0; at < text.size(); ++at)
+        if (IsDriveStart(text, at))
+            return at;
+    return std::string::npos;
+}
+
 std::string WithShownPath(const std::string& text) {
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        if (!IsDriveStart(text, at))
-            continue;
-        if (const auto host = platform::Drives().ToHostPath(text.substr(at)))
-            return text.substr(0, at) + *host;
-    }
-    return text;
+    const std::size_t at = EndingPathStart(text);
+    if (at == std::string::npos)
+        return text;
+    const std::optional<std::string> host = platform::Drives().ToHostPath(text.substr(at));
+    return host ? text.substr(0, at) + *host : text;
 }

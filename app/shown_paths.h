@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // Paths as a person on this system reads them. Inside, the program names files by drive
@@ -9,6 +10,10 @@
 // The host path of `windowsPath`; for a path on no drive, the path itself with each run of
 // backslashes shown as one.
 std::string ShownPath(const std::string& windowsPath);
+
+// Where the Windows path that `text` ends in begins (a drive letter, ":\" and the rest of the
+// text, at the start or after a blank); npos when it ends in none.
+std::size_t EndingPathStart(const std::string& text);
 
 // `text` with the Windows path it ends in shown as a host path. The file layer's and the copy
 // worker's messages name the file they concern last ("Cannot create file e:\Music\Intro.mp3");
