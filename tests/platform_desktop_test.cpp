@@ -54,6 +54,8 @@ private:
 
 // Runs the desktop's save dialog as the program does, and meanwhile, as a person would, notes
 // the folder it opened in and then types `answer` (a path) and Enter, or Escape when empty.
+// Enter goes again while the dialog stays open: the first may only close the name completion's
+// list.
 struct DialogRun {
     std::string openedIn;
     std::optional<std::string> result;
@@ -66,16 +68,17 @@ DialogRun RunSaveDialog(const std::string& answer) {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         if (!dialog || !dialog->isVisible())
             return;
-        person.stop();
-        run.openedIn = dialog->directory().absolutePath().toStdString();
+        if (run.openedIn.empty())
+            run.openedIn = dialog->directory().absolutePath().toStdString();
         auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
         if (answer.empty() || !name) {
             QTest::keyClick(dialog, Qt::Key_Escape);
-            return;
+        } else if (name->text().toStdString() != answer) {
+            name->selectAll();
+            QTest::keyClicks(name, QString::fromStdString(answer));
+        } else {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         }
-        name->selectAll();
-        QTest::keyClicks(name, QString::fromStdString(answer));
-        QTest::keyClick(name, Qt::Key_Return);
     });
     person.start();
     run.result = platform::ui::SaveDialogs().Run(nullptr, {"Select Directory...", "Intro.mp3",
