@@ -9,12 +9,16 @@ build="$top/build"
 gui=ON
 [ "${QUILLMERE_GUI:-ON}" = OFF ] && gui=OFF
 
-# e2fsprogs formats the disk image a test loop-mounts.
+# e2fsprogs formats the disk image a test loop-mounts; help2man writes quillmere-cli's manual
+# page from its --help.
 packages=(g++ cmake ninja-build pkg-config libicu-dev zlib1g-dev libtag1-dev googletest libgtest-dev
-          libgmock-dev e2fsprogs)
+          libgmock-dev e2fsprogs help2man)
 # fonts-wine holds metric-compatible Tahoma and MS Sans Serif; WenQuanYi draws CJK titles.
+# The tests validate the desktop entry and the AppStream metadata (desktop-file-utils,
+# appstream) and show files through a file manager on a private session bus (dbus-daemon).
 [ "$gui" = ON ] && packages+=(qt6-base-dev qt6-base-dev-tools libgl-dev xdg-utils
-                              fonts-liberation fonts-dejavu-core fonts-wine fonts-wqy-microhei)
+                              fonts-liberation fonts-dejavu-core fonts-wine fonts-wqy-microhei
+                              desktop-file-utils appstream dbus-daemon)
 
 install_missing() {
     local missing=()

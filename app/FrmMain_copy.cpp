@@ -12,6 +12,7 @@
 #include "app/copy_thread.h"
 #include "app/error_log.h"
 #include "app/output_naming.h"
+#include "app/shown_paths.h"
 #include "platform/text.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/message_sender.h"
@@ -19,7 +20,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <cctype>
 #include <thread>
 
 namespace {
@@ -164,15 +164,8 @@ void TFormMain::CMProgressFinish() {
 // for the file's name.
 std::string TFormMain::StopStatus() const {
     std::string reason = CopyThread ? CopyThread->StopReason() : std::string();
-    for (std::size_t at = 0; at + 2 < reason.size(); ++at) {
-        const bool drive = std::isalpha(static_cast<unsigned char>(reason[at])) &&
-                           reason[at + 1] == ':' && reason[at + 2] == '\\' &&
-                           (at == 0 || reason[at - 1] == ' ');
-        if (drive) {
-            reason.replace(at, std::string::npos, FileNamePart(reason.substr(at)));
-            break;
-        }
-    }
+    if (const std::size_t at = EndingPathStart(reason); at != std::string::npos)
+        reason.replace(at, std::string::npos, FileNamePart(reason.substr(at)));
     return "Copy stopped: " + reason;
 }
 

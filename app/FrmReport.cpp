@@ -9,6 +9,7 @@
 #include "app/error_log.h"
 #include "app/output_naming.h"
 #include "app/product_addresses.h"
+#include "app/shown_paths.h"
 #include "platform/ui/design_fonts.h"
 #include "platform/ui/shell.h"
 
@@ -26,16 +27,6 @@ namespace {
 constexpr int RowHeight = 16;
 constexpr int TopBarHeight = 78;
 constexpr int BottomBarHeight = 33;
-
-std::string SingleBackslashes(const std::string& path) {
-    std::string shown;
-    for (char c : path) {
-        if (c == '\\' && !shown.empty() && shown.back() == '\\')
-            continue;
-        shown += c;
-    }
-    return shown;
-}
 
 } // namespace
 
@@ -124,13 +115,13 @@ std::string TFormReport::PathText(std::size_t i) const {
                                     : CopyOutcome::Copied;
     switch (outcome) {
     case CopyOutcome::Copied:
-        return SingleBackslashes((*ReportPaths)[i]);
+        return ShownPath((*ReportPaths)[i]);
     case CopyOutcome::MissingSource:
         return "Not copied: the song's file is missing on the iPod";
     case CopyOutcome::NotReached:
         return "Not copied: the copy stopped before this file";
     case CopyOutcome::Failed:
-        return "Not copied: " + (*ReportResults)[i].Reason;
+        return "Not copied: " + WithShownPath((*ReportResults)[i].Reason);
     }
     return {};
 }
@@ -179,8 +170,13 @@ void TFormReport::FormShow() {
 
 void TFormReport::OpenDirClick() {
     try {
-        const std::string folder = DestinationFolder(ReportPaths->at(0));
-        platform::ui::Shell().ShellExecute(this, "open", folder);
+        const std::string& first = ReportPaths->at(0);
+        // The first file is selected in its folder when it was written; a file of that name
+        // that the job did not write is none of its business.
+        const bool written = !ReportResults || ReportResults->empty() ||
+                             ReportResults->front().Outcome == CopyOutcome::Copied;
+        platform::ui::Shell().ShowInFolder(this, DestinationFolder(first),
+                                           written ? first : std::string());
     } catch (const std::exception& error) {
         TLogClass::WriteErrorLog(std::string("Button2Click:") + error.what());
     }

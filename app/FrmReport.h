@@ -58,8 +58,8 @@ public:
     void XP_ButtonSmall2Click();
     void SunImage3MouseMove(QMouseEvent* event);
 
-    // The "Copy path" column's text for entry i: the path with doubled backslashes shown as one,
-    // or why the file was not copied.
+    // The "Copy path" column's text for entry i: the host path of the file written, or why the
+    // file was not copied.
     std::string PathText(std::size_t i) const;
 
 protected:

@@ -4,47 +4,62 @@
 #include "cli/exit_codes.h"
 #include "cli/ipods_command.h"
 #include "cli/list_command.h"
+#include "cli/version.h"
 
 namespace cli {
 
 std::string UsageText() {
+    // Laid out as help2man reads it: the manual page is made from this text.
     return "Usage: quillmere-cli list FOLDER [--scan]\n"
-           "       quillmere-cli copy FOLDER DEST [--all] [--title TEXT]... [--search TEXT]\n"
-           "                          [--overwrite | --no-overwrite] [--scan]\n"
-           "       quillmere-cli ipods\n"
-           "       quillmere-cli --help\n"
+           "  or:  quillmere-cli copy FOLDER DEST [OPTION]...\n"
+           "  or:  quillmere-cli ipods\n"
+           "  or:  quillmere-cli --help | --version\n"
+           "Lists or copies the songs of the iPod in FOLDER: its mount point, or a copy of one\n"
+           "holding iPod_Control/iTunes/iTunesDB or iTunesCDB.\n"
            "\n"
-           "  list FOLDER  Print the songs of the iPod in FOLDER (its mount point or a copy of\n"
-           "               one, holding iPod_Control/iTunes/iTunesDB or iTunesCDB) as\n"
-           "               tab-separated lines: a header line, then one line per song. Within\n"
-           "               a field, backslash, tab, line feed and carriage return are written\n"
-           "               as \\\\, \\t, \\n, \\r.\n"
+           "  list FOLDER       Print the songs as tab-separated lines: a header line, then\n"
+           "                    one line per song. Within a field, backslash, tab, line feed\n"
+           "                    and carriage return are written as \\\\, \\t, \\n, \\r.\n"
+           "  copy FOLDER DEST  Copy songs into the folder DEST, named after their titles,\n"
+           "                    and print each song's title and where it went, or why it was\n"
+           "                    not copied. On a terminal, a line on standard error shows how\n"
+           "                    far the copy has come; Ctrl+C stops it cleanly. See\n"
+           "                    quillmere-cli copy --help.\n"
+           "  ipods             List every drive Quillmere sees, in letter order, as\n"
+           "                    tab-separated lines: the drive, its label, its folder, and the\n"
+           "                    number of songs its iPod database states, or why it has none.\n"
+           "                    Exit status 0 when a drive holds an iPod, 2 when none does.\n"
            "\n"
-           "  copy FOLDER DEST  Copy songs of the iPod in FOLDER into the folder DEST, named\n"
-           "               after their titles: --all takes every song, --title the songs with\n"
-           "               that title (letter case ignored), --search the songs the search\n"
-           "               field would show. Existing files are replaced or get numbered names\n"
-           "               as the saved option says, unless --overwrite or --no-overwrite.\n"
-           "               Prints each song's title and where it went, or why it was not\n"
-           "               copied; exit status 1 when any song was not copied.\n"
+           "Option of list and copy:\n"
+           "  --scan            take the songs from the song files under iPod_Control/Music\n"
+           "                    and the tags they hold, not from the database, for an iPod\n"
+           "                    whose database is lost or damaged\n"
            "\n"
-           "  --scan       With list or copy: take the songs from the song files under\n"
-           "               iPod_Control/Music and the tags they hold, not from the database,\n"
-           "               for an iPod whose database is lost or damaged.\n"
+           "Options of copy:\n"
+           "  --all             every song\n"
+           "  --title TEXT      the songs with that title (letter case ignored)\n"
+           "  --search TEXT     the songs the search field would show for TEXT\n"
+           "  --overwrite       replace existing files (default: as the saved option says)\n"
+           "  --no-overwrite    keep existing files; the copies get numbered names\n"
+           "  -q, --quiet       show no progress line\n"
            "\n"
-           "  ipods        List every drive Quillmere sees, in letter order, as tab-separated\n"
-           "               lines: the drive, its label, its folder, and the number of songs\n"
-           "               its iPod database states, or why it has none. Exit status 0 when\n"
-           "               a drive holds an iPod, 2 when none does.\n"
+           "Other options:\n"
+           "  --help            print this help\n"
+           "  --version         print the version\n"
            "\n"
-           "Exit status: 0 on success, 1 when the database cannot be opened or read,\n"
-           "2 for wrong arguments or when FOLDER holds no iPod database.\n";
+           "Exit status: 0 on success, 1 when the database cannot be opened or read or a song\n"
+           "was not copied, 2 for wrong arguments or when FOLDER holds no iPod database, 130\n"
+           "when a copy was interrupted by Ctrl+C.\n";
 }
 
 int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
                    std::ostream& err) {
     if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
         out << UsageText();
+        return kExitSuccess;
+    }
+    if (arguments.size() == 1 && arguments[0] == "--version") {
+        out << VersionText();
         return kExitSuccess;
     }
     if (!arguments.empty() && arguments[0] == "list") {

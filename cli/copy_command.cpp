@@ -6,7 +6,9 @@
 #include "app/database/iPodcomponent.h"
 #include "app/error_log.h"
 #include "app/settings_store.h"
+#include "app/shown_paths.h"
 #include "app/song_search.h"
+#include "cli/copy_progress.h"
 #include "cli/exit_codes.h"
 #include "cli/ipod_catalogue.h"
 #include "cli/list_command.h"
@@ -15,6 +17,8 @@
 #include "platform/registry.h"
 #include "platform/text.h"
 
+#include <pthread.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -39,6 +43,7 @@ struct CopyRequest {
     std::vector<std::string> searches;
     std::optional<bool> overwrite; // unset: the saved option
     CatalogueSource source = CatalogueSource::Database;
+    bool quiet = false; // no progress line even on a terminal
 };
 
 // The request, or nullopt with `problem` saying what is wrong with the arguments.
@@ -58,6 +63,8 @@ std::optional<CopyRequest> ParseCopyArguments(const std::vector<std::string>& ar
             request.all = true;
         } else if (word == "--scan") {
             request.source = CatalogueSource::SongFiles;
+        } else if (word == "--quiet" || word == "-q") {
+            request.quiet = true;
         } else if (word == "--overwrite" || word == "--no-overwrite") {
             const bool overwrite = word == "--overwrite";
             if (request.overwrite && *request.overwrite != overwrite) {
@@ -113,18 +120,35 @@ bool ReadSavedOverwrite(TSettingsStore& settings) {
     return overwrite;
 }
 
-std::atomic<bool> interrupted{false};
+// The signal that interrupted the copy; 0 while none has.
+std::atomic<int> interruption{0};
+// Set before the handler is installed: whether standard error shows a progress line to wipe.
+bool interruptOnTerminal = false;
 
-extern "C" void OnInterrupt(int) {
-    interrupted = true;
+extern "C" void OnInterrupt(int signal) {
+    if (interruption.exchange(signal) != 0) {
+        // Asked twice: the worker may be stuck in a read that never returns. Quit at once.
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+        return;
+    }
+    static constexpr char Wipe[] = "\r\x1b[K";
+    static constexpr char Notice[] =
+        "quillmere-cli copy: interrupted; stopping (interrupt again to quit at once)\n";
+    // Only write() may be called here; what it returns changes nothing.
+    if (interruptOnTerminal && write(STDERR_FILENO, Wipe, sizeof Wipe - 1) < 0)
+        return;
+    if (write(STDERR_FILENO, Notice, sizeof Notice - 1) < 0)
+        return;
 }
 
-// Catches Ctrl+C and termination for the life of the job, so that the worker can remove its
-// temporary file instead of dying with it.
+// Catches Ctrl+C, termination and hang-up for the life of the job, so that the worker can
+// remove the file it was writing instead of dying with it.
 class InterruptCatcher {
 public:
-    InterruptCatcher() {
-        interrupted = false;
+    explicit InterruptCatcher(bool onTerminal) {
+        interruption = 0;
+        interruptOnTerminal = onTerminal;
         struct sigaction action {};
         action.sa_handler = OnInterrupt;
         sigemptyset(&action.sa_mask);
@@ -139,28 +163,61 @@ public:
     InterruptCatcher(const InterruptCatcher&) = delete;
     InterruptCatcher& operator=(const InterruptCatcher&) = delete;
 
+    // Blocks the signals on the calling thread for the life of the object. Called by the main
+    // thread once the worker runs, so that they reach the worker's own thread: the handler
+    // then runs between two of its steps, and the step after it sees the interrupt.
+    class BlockedHere {
+    public:
+        BlockedHere() {
+            sigset_t signals;
+            sigemptyset(&signals);
+            for (const int signal : kSignals)
+                sigaddset(&signals, signal);
+            pthread_sigmask(SIG_BLOCK, &signals, &previous_);
+        }
+        ~BlockedHere() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+        BlockedHere(const BlockedHere&) = delete;
+        BlockedHere& operator=(const BlockedHere&) = delete;
+
+    private:
+        sigset_t previous_{};
+    };
+
 private:
     static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
     struct sigaction previous_[std::size(kSignals)]{};
 };
 
+std::size_t TerminalColumns() {
+    winsize size{};
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+    return 80;
+}
+
+// Each entry's source size as the worker will find it; 0 for a missing one.
+std::vector<std::uint64_t> SourceSizes(const CopyJob& job) {
+    std::vector<std::uint64_t> sizes;
+    for (const std::string& source : job.Sources) {
+        const auto entry = platform::Drives().Resolve(source);
+        sizes.push_back(entry && entry->exists && !entry->folder ? entry->size : 0);
+    }
+    return sizes;
+}
+
 // The main window of a headless copy: every message is handled at once on the worker's own
-// thread, and shown as a progress line when standard error is a terminal.
+// thread, and drawn as the progress line when there is one.
 class DirectSender : public platform::MessageSender {
 public:
-    DirectSender(std::ostream& err, bool showProgress) : err_(err), showProgress_(showProgress) {}
+    DirectSender(const CopyJob& job, CopyProgress* progress) : job_(job), progress_(progress) {}
 
     void Attach(TCopyThread& worker) { worker_ = &worker; }
 
     platform::LRESULT SendMessage(unsigned message, platform::WPARAM wParam,
-                                  platform::LPARAM lParam) override {
+                                  platform::LPARAM) override {
         CheckInterrupt();
-        if (message == WM_COPYPROGRESS) {
-            position_ += static_cast<std::int64_t>(wParam);
-            if (showProgress_ && lParam > 0)
-                ShowPercent(
-                    static_cast<int>(std::min<std::int64_t>(100, position_ * 100 / lParam)));
-        }
+        if (message == WM_COPYPROGRESS && progress_)
+            progress_->BlockCopied(wParam, CopyProgress::Clock::now());
         return 0;
     }
 
@@ -169,32 +226,26 @@ public:
         task();
     }
 
-    void ShowStatus(const std::string& text) {
-        status_ = text;
-        if (showProgress_)
-            ShowPercent(percent_);
+    // The worker announces each file it copies; the entries it passed over meanwhile (missing
+    // sources) already have their results, so the announced one is the first without.
+    void FileStarted() {
+        while (next_ < job_.Count() && job_.Results[next_].Outcome != CopyOutcome::NotReached)
+            ++next_;
+        if (progress_ && next_ < job_.Count())
+            progress_->FileStarted(next_, job_.Names[next_], CopyProgress::Clock::now());
+        ++next_;
     }
 
 private:
     void CheckInterrupt() {
-        if (interrupted && worker_ && !worker_->Abandoned())
+        if (interruption != 0 && worker_ && !worker_->Abandoned())
             worker_->Abandon();
     }
-    void ShowPercent(int percent) {
-        if (percent == percent_ && status_ == shown_)
-            return;
-        percent_ = percent;
-        shown_ = status_;
-        err_ << "\r\x1b[K" << shown_ << " " << percent_ << "%" << std::flush;
-    }
 
-    std::ostream& err_;
-    const bool showProgress_;
+    const CopyJob& job_;
+    CopyProgress* const progress_;
     TCopyThread* worker_ = nullptr;
-    std::int64_t position_ = 0;
-    int percent_ = 0;
-    std::string status_;
-    std::string shown_;
+    std::size_t next_ = 0; // the first entry that may still be announced
 };
 
 std::string WhyNotCopied(const CopyResult& result, bool abandoned) {
@@ -202,7 +253,7 @@ std::string WhyNotCopied(const CopyResult& result, bool abandoned) {
     case CopyOutcome::MissingSource:
         return "not copied: the song's file is missing on the iPod";
     case CopyOutcome::Failed:
-        return "not copied: " + result.Reason;
+        return "not copied: " + WithShownPath(result.Reason);
     case CopyOutcome::NotReached:
         return abandoned ? "not copied: interrupted"
                          : "not copied: the copy stopped at an earlier song";
@@ -216,7 +267,7 @@ std::string WhyNotCopied(const CopyResult& result, bool abandoned) {
 
 std::string CopyUsageText() {
     return "Usage: quillmere-cli copy FOLDER DEST [--all] [--title TEXT]... [--search TEXT]...\n"
-           "                             [--overwrite | --no-overwrite] [--scan]\n"
+           "                             [--overwrite | --no-overwrite] [--scan] [--quiet]\n"
            "\n"
            "  Copies songs of the iPod in FOLDER into the existing folder DEST, each named\n"
            "  after its title. --all takes every song, --title the songs of that title (letter\n"
@@ -226,9 +277,14 @@ std::string CopyUsageText() {
            "  --scan takes the songs from the song files under iPod_Control/Music and their\n"
            "  tags instead of the database, for an iPod whose database is lost or damaged.\n"
            "  Prints per song: title TAB the path written, or title TAB why it was not copied.\n"
+           "  While copying, a line on standard error shows the songs and bytes done, the speed\n"
+           "  and the time left, when standard error is a terminal; --quiet (-q) hides it.\n"
+           "  Ctrl+C stops the copy: the song being written is removed, the songs already\n"
+           "  copied stay, and every song is listed as copied or not.\n"
            "\n"
            "Exit status: 0 when every song was copied, 1 when any was not, 2 for wrong\n"
-           "arguments or when FOLDER holds no iPod database or DEST is no folder.\n";
+           "arguments or when FOLDER holds no iPod database or DEST is no folder, 130 when\n"
+           "interrupted by Ctrl+C (128 plus the signal's number for another signal).\n";
 }
 
 int RunCopyCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -276,29 +332,37 @@ int RunCopyCommand(const std::vector<std::string>& args, std::ostream& out, std:
     TLogClass::SetAppDirSource(&settings.AppDir);
     const std::atomic<bool> overwrite{request->overwrite.value_or(savedOverwrite)};
 
-    const bool showProgress = &err == &std::cerr && isatty(STDERR_FILENO);
-    DirectSender sender(err, showProgress);
-    TCopyThread worker(sender, overwrite,
-                       [&](const std::string& text) { sender.ShowStatus(text); });
+    const bool onTerminal = &err == &std::cerr && isatty(STDERR_FILENO);
+    std::optional<CopyProgress> progress;
+    if (onTerminal && !request->quiet)
+        progress.emplace(err, SourceSizes(job), TerminalColumns, CopyProgress::Clock::now());
+    DirectSender sender(job, progress ? &*progress : nullptr);
+    TCopyThread worker(sender, overwrite, [&](const std::string&) { sender.FileStarted(); });
     sender.Attach(worker);
     worker.CopySources = &job.Sources;
     worker.CopyTargets = &job.Targets;
     worker.CopyNames = &job.Names;
     worker.CopyResults = &job.Results;
+    int interruptedBy = 0;
     {
-        const InterruptCatcher catcher;
+        const InterruptCatcher catcher(progress.has_value());
         worker.Resume();
-        worker.WaitFor();
+        {
+            const InterruptCatcher::BlockedHere toTheWorker;
+            worker.WaitFor();
+        }
+        if (worker.Abandoned())
+            interruptedBy = interruption;
     }
-    if (showProgress)
-        err << "\r\x1b[K" << std::flush;
+    if (progress)
+        progress->Clear();
     TLogClass::SetAppDirSource(nullptr);
 
     std::size_t notCopied = 0;
     for (std::size_t i = 0; i < job.Count(); ++i) {
         out << EscapeField(job.Names[i]) << '\t';
         if (job.Results[i].Outcome == CopyOutcome::Copied) {
-            out << EscapeField(platform::Drives().ToHostPath(job.Targets[i]).value_or(""));
+            out << EscapeField(ShownPath(job.Targets[i]));
         } else {
             out << EscapeField(WhyNotCopied(job.Results[i], worker.Abandoned()));
             ++notCopied;
@@ -308,14 +372,19 @@ int RunCopyCommand(const std::vector<std::string>& args, std::ostream& out, std:
     out.flush();
 
     if (!worker.StopReason().empty())
-        err << "quillmere-cli copy: the copy stopped: " << worker.StopReason() << "\n";
+        err << "quillmere-cli copy: the copy stopped: " << WithShownPath(worker.StopReason())
+            << "\n";
     else if (worker.Abandoned())
-        err << "quillmere-cli copy: interrupted\n";
-    if (notCopied > 0) {
+        err << "quillmere-cli copy: interrupted: " << job.Count() - notCopied << " of "
+            << job.Count() << (job.Count() == 1 ? " song" : " songs") << " copied\n";
+    if (notCopied > 0)
         err << "quillmere-cli copy: " << notCopied << " of " << job.Count()
             << (job.Count() == 1 ? " song was" : " songs were") << " not copied\n";
+    // As a shell reports a command ended by a signal: 130 after Ctrl+C.
+    if (interruptedBy != 0)
+        return kExitSignalBase + interruptedBy;
+    if (notCopied > 0)
         return kExitFailure;
-    }
     return out ? kExitSuccess : kExitFailure;
 }
 

@@ -1,4 +1,4 @@
-# The user guide and the product's two addresses. Included from the top-level CMakeLists.txt
+# The user guide, the product's two addresses and the CLI's manual page. Included from the top-level CMakeLists.txt
 # after the app and cli folders, so that quillmere_core and the executables exist.
 include(GNUInstallDirs)
 
@@ -36,8 +36,25 @@ add_custom_target(quillmere_guide ALL DEPENDS ${QUILLMERE_GUIDE_BUILD_COPY})
 # Whatever links the core (the programs, the tests) gets the guide beside it.
 add_dependencies(quillmere_core quillmere_guide)
 
-# Installation: the programs to bin/, the guide to share/doc/quillmere/.
+# The manual page of quillmere-cli, made by help2man from the built program's --help and
+# --version, so that it always says what the program does.
+find_program(QUILLMERE_HELP2MAN help2man REQUIRED)
+set(QUILLMERE_MANUAL ${PROJECT_BINARY_DIR}/man/quillmere-cli.1)
+add_custom_command(
+    OUTPUT ${QUILLMERE_MANUAL}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
+    COMMAND ${QUILLMERE_HELP2MAN} --no-info --section=1
+            "--name=copy the music on an iPod back to the computer, without windows"
+            --output=${QUILLMERE_MANUAL} $<TARGET_FILE:quillmere-cli>
+    DEPENDS quillmere-cli
+    COMMENT "Writing the manual page of quillmere-cli"
+    VERBATIM)
+add_custom_target(quillmere_manual ALL DEPENDS ${QUILLMERE_MANUAL})
+
+# Installation: the programs to bin/, the guide to share/doc/quillmere/, the manual page to
+# share/man/man1/.
 install(TARGETS quillmere-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${QUILLMERE_MANUAL} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 if(TARGET quillmere)
     install(TARGETS quillmere RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()

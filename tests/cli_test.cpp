@@ -217,7 +217,8 @@ TEST(CliListTest, DatabaseThatCannotBeReadIsAFailure) {
 
 TEST(CliUsageTest, WrongArgumentsPrintTheUsage) {
     const std::vector<std::string> cases[] = {
-        {}, {"list"}, {"list", "a", "b"}, {"lits", "a"}, {"--list"}, {"--help", "list"}};
+        {},         {"list"},          {"list", "a", "b"},       {"lits", "a"},
+        {"--list"}, {"--help", "list"}, {"--version", "list"}};
     for (const auto& arguments : cases) {
         SCOPED_TRACE(testing::PrintToString(arguments));
         const CliRun run = RunCli(arguments);
@@ -232,6 +233,14 @@ TEST(CliUsageTest, HelpPrintsTheUsageAndSucceeds) {
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(run.out.find("Usage: quillmere-cli list FOLDER"), std::string::npos);
     EXPECT_EQ(run.err, "");
+}
+
+TEST(CliUsageTest, VersionNamesTheProgramAndTheProjectsVersion) {
+    const CliRun run = RunCli({"--version"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, std::string("quillmere-cli (Quillmere) ") + QUILLMERE_VERSION + "\n");
+    EXPECT_EQ(run.err, "");
+    EXPECT_FALSE(run.homeTouched);
 }
 
 } // namespace

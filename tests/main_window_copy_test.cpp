@@ -185,7 +185,8 @@ TEST_F(MainWindowCopyTest, MarkedRowsAreCopiedUnderSafeNamesAndTheWindowReturnsT
     EXPECT_EQ(seen_.caption, "Pause");
     EXPECT_EQ(seen_.status, " Copy Finished ");
     EXPECT_THAT(seen_.files, ElementsAre("AC/DC", "Alpha", "Gone"));
-    EXPECT_THAT(seen_.paths, ElementsAre("c:\\out\\AC_DC.mp3", "c:\\out\\Alpha.mp3",
+    // Where each file went, as the system names it.
+    EXPECT_THAT(seen_.paths, ElementsAre(Out("AC_DC.mp3").string(), Out("Alpha.mp3").string(),
                                          "Not copied: the song's file is missing on the iPod"));
     ExpectIdle("1 iPod detected.");
 }
@@ -203,7 +204,7 @@ TEST_F(MainWindowCopyTest, TwoRowsOfOneTitleCopyTheirOwnSongsUnderTwoNames) {
     EXPECT_THAT(OutFiles(), ElementsAre("Intro(1).mp3", "Intro.mp3"));
     EXPECT_EQ(testsupport::ReadFile(Out("Intro.mp3")), "first intro");
     EXPECT_EQ(testsupport::ReadFile(Out("Intro(1).mp3")), "second intro");
-    EXPECT_THAT(seen_.paths, ElementsAre("c:\\out\\Intro.mp3", "c:\\out\\Intro(1).mp3"));
+    EXPECT_THAT(seen_.paths, ElementsAre(Out("Intro.mp3").string(), Out("Intro(1).mp3").string()));
 }
 
 TEST_F(MainWindowCopyTest, PauseContinueAndTheCloseQuestionAnsweredNo) {
@@ -348,7 +349,7 @@ TEST_F(MainWindowCopyTest, AJobStoppedByAnErrorReturnsToIdleAndTheReportSaysWhat
     EXPECT_THAT(OutFiles(), ElementsAre("First.mp3"));
     EXPECT_EQ(seen_.shown, 1);
     EXPECT_EQ(seen_.status, "Copy stopped: Stream read error");
-    EXPECT_THAT(seen_.paths, ElementsAre("c:\\out\\First.mp3", "Not copied: Stream read error",
+    EXPECT_THAT(seen_.paths, ElementsAre(Out("First.mp3").string(), "Not copied: Stream read error",
                                          "Not copied: the copy stopped before this file"));
     ExpectIdle("Copy stopped: Stream read error");
     EXPECT_THAT(AppDirFile("app.cnt"), ::testing::HasSubstr("=Execute:Stream read error\r\n"));
@@ -364,8 +365,8 @@ TEST_F(MainWindowCopyTest, TheStopReasonNamesTheFileNotItsWholePath) {
     Press(main.ButtonCopy);
     ASSERT_TRUE(WaitForIdle());
 
-    EXPECT_EQ(seen_.paths,
-              std::vector<std::string>{"Not copied: Cannot create file c:\\out\\Song(1).mp3"});
+    EXPECT_EQ(seen_.paths, std::vector<std::string>{"Not copied: Cannot create file " +
+                                                    Out("Song(1).mp3").string()});
     ExpectIdle("Copy stopped: Cannot create file Song(1).mp3");
     EXPECT_EQ(testsupport::ReadFile(Out("Song.mp3")), "old");
 }

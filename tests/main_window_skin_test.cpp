@@ -1,6 +1,7 @@
 #include "app/FrmMain.h"
 
 #include "app/FrmOption.h"
+#include "app/FrmReport.h"
 #include "app/component/CloseUpComboBox.h"
 #include "app/component/ITunesStringGrid.h"
 #include "app/component/SkinBitmaps.h"
@@ -13,6 +14,8 @@
 #include "tests/support/main_window_fixture.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -108,6 +111,26 @@ TEST_F(MainWindowSkinTest, IsABorderlessGreyWindowWithTheRoundedRegion) {
     EXPECT_TRUE(region.contains(QPoint(702, 249)));
     EXPECT_FALSE(region.contains(QPoint(703, 249)));
     EXPECT_TRUE(region.contains(QPoint(351, 0)));
+}
+
+TEST_F(MainWindowSkinTest, EveryWindowCarriesTheApplicationIconAsDrawnForTheDesktop) {
+    TFormOption options(*main);
+    TFormReport report(*main);
+    const std::string theme = QUILLMERE_ICON_FOLDER "/hicolor/";
+    for (QWidget* window : std::vector<QWidget*>{main, &options, &report}) {
+        SCOPED_TRACE(window->metaObject()->className());
+        const QIcon icon = window->windowIcon();
+        for (const int size : {16, 32, 48, 64, 128, 256}) {
+            // The very picture installed into the desktop's icon theme, at each of its sizes.
+            const std::string sized = std::to_string(size) + "x" + std::to_string(size);
+            const QImage installed(QString::fromStdString(theme + sized + "/apps/" +
+                                                          QUILLMERE_APP_ID ".png"));
+            ASSERT_FALSE(installed.isNull()) << sized;
+            EXPECT_EQ(icon.pixmap(QSize(size, size)).toImage().convertToFormat(QImage::Format_ARGB32),
+                      installed.convertToFormat(QImage::Format_ARGB32))
+                << sized;
+        }
+    }
 }
 
 TEST_F(MainWindowSkinTest, FramePiecesSitAtTheirPlacesWithTheirBitmaps) {

@@ -101,25 +101,29 @@ TEST_F(ReportWindowTest, AJobTallerThanTheScreenFillsItAndItsListScrolls) {
 }
 
 TEST_F(ReportWindowTest, RowsShowWhereEachFileWentOrWhyItWasNot) {
-    ShowJob({"Root", "Network", "Gone", "Failed", "Later"},
-            {"e:\\\\Root.mp3", "\\\\server\\share\\Network.mp3", "c:\\out\\Gone.mp3",
-             "c:\\out\\Failed.mp3", "c:\\out\\Later.mp3"},
+    const std::string root = platform_.Root().Str();
+    ShowJob({"Root", "Elsewhere", "Gone", "Failed", "Named", "Later"},
+            {"c:\\\\Root.mp3", "q:\\\\Far\\Elsewhere.mp3", "c:\\out\\Gone.mp3",
+             "c:\\out\\Failed.mp3", "c:\\out\\Named.mp3", "c:\\out\\Later.mp3"},
             {{CopyOutcome::Copied, ""},
              {CopyOutcome::Copied, ""},
              {CopyOutcome::MissingSource, "Source file not found: e:\\x.mp3"},
              {CopyOutcome::Failed, "Stream read error"},
+             {CopyOutcome::Failed, "Cannot create file c:\\out\\Named(1).mp3"},
              {CopyOutcome::NotReached, "stopped"}});
 
     EXPECT_EQ(report_->Reporter->GetCell(0, 0), "File");
     EXPECT_EQ(report_->Reporter->GetCell(1, 0), "Copy path");
     EXPECT_THAT(Column(report_->Reporter, 0),
-                ElementsAre("Root", "Network", "Gone", "Failed", "Later"));
+                ElementsAre("Root", "Elsewhere", "Gone", "Failed", "Named", "Later"));
+    // Files as the system names them; a path on no drive with its doubled backslashes as one.
     EXPECT_THAT(Column(report_->Reporter, 1),
-                ElementsAre("e:\\Root.mp3", "\\server\\share\\Network.mp3",
+                ElementsAre(root + "/Root.mp3", "q:\\Far\\Elsewhere.mp3",
                             "Not copied: the song's file is missing on the iPod",
                             "Not copied: Stream read error",
+                            "Not copied: Cannot create file " + root + "/out/Named(1).mp3",
                             "Not copied: the copy stopped before this file"));
-    EXPECT_EQ(paths_[0], "e:\\\\Root.mp3"); // only the display changes
+    EXPECT_EQ(paths_[0], "c:\\\\Root.mp3"); // only the display changes
     EXPECT_EQ(report_->Label1->text().toStdString(), "Fllowing files has been copied. ");
 }
 
@@ -138,6 +142,8 @@ TEST_F(ReportWindowTest, ButtonPopupAndDoubleClickOpenTheFirstFilesFolder) {
     for (const auto& call : ui_.shell.calls) {
         EXPECT_EQ(call.verb, "open");
         EXPECT_EQ(call.file, "c:\\music out");
+        EXPECT_EQ(call.selected, "c:\\music out\\One.mp3"); // the first file, selected
+        EXPECT_EQ(call.owner, report_);
     }
     EXPECT_EQ(report_->SunPopupreport->actions().at(0)->text().toStdString(), "Open directory");
     EXPECT_EQ(report_->OpenDir->text().toStdString(), "Open Directory");
@@ -146,6 +152,14 @@ TEST_F(ReportWindowTest, ButtonPopupAndDoubleClickOpenTheFirstFilesFolder) {
     ShowJob({"Root"}, {"e:\\\\Root.mp3"});
     QTest::mouseClick(report_->OpenDir, Qt::LeftButton);
     EXPECT_EQ(ui_.shell.calls.back().file, "e:\\\\"); // repeated separators count as one
+
+    // A first file that was not written is not selected: a file of its name is not the job's.
+    ShowJob({"Gone", "Two"}, {"c:\\out\\Gone.mp3", "c:\\out\\Two.mp3"},
+            {{CopyOutcome::MissingSource, "Source file not found: e:\\x.mp3"},
+             {CopyOutcome::Copied, ""}});
+    QTest::mouseClick(report_->OpenDir, Qt::LeftButton);
+    EXPECT_EQ(ui_.shell.calls.back().file, "c:\\out");
+    EXPECT_EQ(ui_.shell.calls.back().selected, "");
 }
 
 TEST_F(ReportWindowTest, OpeningTheFolderOfAnEmptyJobIsLoggedNotShown) {

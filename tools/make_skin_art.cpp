@@ -1,11 +1,14 @@
 // Paints the skin's bitmaps, pixel by pixel, as 24-bit PNG files:
 //   quillmere-skin-art [output folder]   (default: app/resources/skin)
 // One function per picture; the PNGs it writes are committed and compiled in as resources.
+// Draws the application's icon into a hicolor theme folder, as the build does:
+//   quillmere-skin-art --icon FOLDER NAME   (FOLDER/hicolor/{scalable,NxN}/apps/NAME.{svg,png})
 
 #include "tools/skin_art_pictures.h"
 
 #include <QColor>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QString>
@@ -102,6 +105,41 @@ const std::vector<std::pair<const char*, std::function<QImage()>>>& Pictures() {
     return pictures;
 }
 
+// The sizes of the icon's pictures, as the desktop's menus, docks and task switchers ask.
+constexpr int IconSizes[] = {16, 32, 48, 64, 128, 256};
+
+// A picture at a fixed 100 dpi, so that the files do not depend on the screen of the machine.
+bool SavePicture(QImage picture, const QString& path) {
+    picture.setDotsPerMeterX(3937);
+    picture.setDotsPerMeterY(3937);
+    if (picture.save(path, "PNG"))
+        return true;
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    return false;
+}
+
+bool WriteFile(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+        file.write(content) == content.size())
+        return true;
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    return false;
+}
+
+int DrawIcon(const QString& folder, const QString& name) {
+    const QDir theme(QDir(folder).filePath("hicolor"));
+    const QString scalable = theme.filePath("scalable/apps");
+    if (!QDir().mkpath(scalable) || !WriteFile(scalable + "/" + name + ".svg", ApplicationIconSvg()))
+        return 1;
+    for (const int size : IconSizes) {
+        const QString sized = theme.filePath(QString("%1x%1/apps").arg(size));
+        if (!QDir().mkpath(sized) || !SavePicture(ApplicationIcon(size), sized + "/" + name + ".png"))
+            return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -109,21 +147,21 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
+    if (argc > 1 && QByteArray(argv[1]) == "--icon") {
+        if (argc != 4) {
+            std::fprintf(stderr, "usage: quillmere-skin-art --icon FOLDER NAME\n");
+            return 2;
+        }
+        return DrawIcon(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+    }
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : "app/resources/skin";
     if (!QDir().mkpath(folder)) {
         std::fprintf(stderr, "cannot create %s\n", qPrintable(folder));
         return 1;
     }
     for (const auto& [fileName, paint] : Pictures()) {
-        const QString path = QDir(folder).filePath(QString::fromLatin1(fileName));
-        // A fixed 100 dpi, so that the files do not depend on the screen of the machine.
-        QImage picture = paint();
-        picture.setDotsPerMeterX(3937);
-        picture.setDotsPerMeterY(3937);
-        if (!picture.save(path, "PNG")) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        if (!SavePicture(paint(), QDir(folder).filePath(QString::fromLatin1(fileName))))
             return 1;
-        }
     }
     return 0;
 }

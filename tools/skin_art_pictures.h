@@ -40,3 +40,8 @@ QImage SmallButtonFaces(); // 80 x 16
 QImage MinimizePicture();  // 10 x 10
 QImage ClosePicture();     // 10 x 10
 QImage HelpPicture();      // 10 x 10
+
+// The application's icon (see application_icon.cpp): a square of `size` pixels with a
+// transparent surround, and the same drawing as a scalable SVG document.
+QImage ApplicationIcon(int size);
+QByteArray ApplicationIconSvg();

@@ -7,7 +7,9 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDirIterator>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QMouseEvent>
 #include <QWidget>
 #include <QWindow>
@@ -94,6 +96,18 @@ SkinnedWindow::SkinnedWindow(QWidget& window) : QObject(&window), window_(window
     colours.setColor(QPalette::Window, SkinBackground);
     window.setPalette(colours);
     BindDrag(&window);
+    window.setWindowIcon(ApplicationIcon());
+}
+
+QIcon SkinnedWindow::ApplicationIcon() {
+    static const QIcon icon = [] {
+        QIcon pictures;
+        QDirIterator each(":/icon", {"*.png"}, QDir::Files, QDirIterator::Subdirectories);
+        while (each.hasNext())
+            pictures.addFile(each.next());
+        return pictures;
+    }();
+    return icon;
 }
 
 TSunImage* SkinnedWindow::PlacePiece(const SkinPiece& piece) {

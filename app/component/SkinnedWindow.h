@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QObject>
 #include <QRegion>
 #include <functional>
@@ -21,9 +22,9 @@ struct SkinPiece {
     bool stretched;     // scaled to the piece, else drawn at its own size
 };
 
-// What the borderless windows share: no system frame, the grey background, the frame pieces,
-// the rounded outline, dragging by the frame, minimising the whole application and handing web
-// addresses to the shell. Owned by its window (a child QObject).
+// What the borderless windows share: no system frame, the application's icon, the grey
+// background, the frame pieces, the rounded outline, dragging by the frame, minimising the whole
+// application and handing web addresses to the shell. Owned by its window (a child QObject).
 class SkinnedWindow : public QObject {
     Q_OBJECT
 
@@ -61,6 +62,10 @@ public:
     // it stops one pixel short of the right and bottom coordinates, and each corner follows the
     // digital outline of an ellipse of ellipseWidth x ellipseHeight.
     static QRegion RoundRectRegion(int width, int height, int ellipseWidth, int ellipseHeight);
+
+    // The application's icon, at every size it was drawn; each skinned window carries it in
+    // its title bar and task switcher entry.
+    static QIcon ApplicationIcon();
 
     // Minimises every shown top-level window of the application.
     static void MinimizeApplication();

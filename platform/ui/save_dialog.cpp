@@ -4,9 +4,19 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 namespace platform::ui {
 namespace {
+
+// Where a person keeps music: the XDG music folder when it exists, else the home folder.
+QString MusicFolder() {
+    const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    if (!music.isEmpty() && QFileInfo(music).isDir())
+        return music;
+    return QDir::homePath();
+}
 
 class QtSaveDialogs : public SaveDialogService {
 public:
@@ -19,10 +29,10 @@ public:
             const QString extension = QString::fromStdString(request.filter);
             dialog.setNameFilter(extension + " (*" + extension + ")");
         }
-        if (!lastFolder_.isEmpty())
-            dialog.setDirectory(lastFolder_);
-        else
-            dialog.setDirectory(QDir::homePath());
+        // The music folder the first time, then the folder last confirmed while it is there.
+        dialog.setDirectory(!lastFolder_.isEmpty() && QFileInfo(lastFolder_).isDir()
+                                ? lastFolder_
+                                : MusicFolder());
         dialog.selectFile(QString::fromStdString(request.fileName));
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return std::nullopt;

@@ -13,7 +13,8 @@ struct SaveDialogRequest {
     std::string filter;   // an extension such as ".mp3"
 };
 
-// The common save-file dialog; tests script it.
+// The common save-file dialog; tests script it. The desktop's opens in the user's music folder
+// (else the home folder) the first time, then in the folder last confirmed.
 class SaveDialogService {
 public:
     virtual ~SaveDialogService() = default;

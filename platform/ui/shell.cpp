@@ -1,34 +1,21 @@
 #include "platform/ui/shell.h"
 
-#include "platform/drives.h"
-
-#include <QDesktopServices>
-#include <QUrl>
+#include "platform/ui/desktop_shell.h"
 
 namespace platform::ui {
 namespace {
 
-class DesktopShell : public ShellService {
-public:
-    bool ShellExecute(QWidget*, const std::string&, const std::string& file) override {
-        const QUrl address(QString::fromStdString(file));
-        // A Windows path has a one-letter scheme ("e:"); a web address a longer one.
-        if (address.isValid() && address.scheme().size() > 1)
-            return QDesktopServices::openUrl(address);
-        const auto host = Drives().ToHostPath(file);
-        if (!host)
-            return false;
-        return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(*host)));
-    }
-};
+ShellService& DesktopDefault() {
+    static DesktopShell desktop;
+    return desktop;
+}
 
-DesktopShell desktopShell;
-ShellService* current = &desktopShell;
+ShellService* current = nullptr;
 
 } // namespace
 
-ShellService& Shell() { return *current; }
+ShellService& Shell() { return current ? *current : DesktopDefault(); }
 
-void SetShell(ShellService* service) { current = service ? service : &desktopShell; }
+void SetShell(ShellService* service) { current = service; }
 
 } // namespace platform::ui

@@ -13,6 +13,13 @@ public:
     virtual ~ShellService() = default;
     // `verb` is "open" or empty; the result is not examined by the program.
     virtual bool ShellExecute(QWidget* owner, const std::string& verb, const std::string& file) = 0;
+    // Opens `folder` (a Windows path) in the desktop's file manager with `file`, a file in it,
+    // selected where the desktop can do that; `file` may be empty. A shell that cannot select
+    // files opens the folder.
+    virtual void ShowInFolder(QWidget* owner, const std::string& folder, const std::string& file) {
+        (void)file;
+        ShellExecute(owner, "open", folder);
+    }
 };
 
 ShellService& Shell();

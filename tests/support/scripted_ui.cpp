@@ -24,8 +24,13 @@ std::optional<std::string> ScriptedSaveDialogs::Run(QWidget*,
 
 bool RecordingShell::ShellExecute(QWidget* owner, const std::string& verb,
                                   const std::string& file) {
-    calls.push_back({verb, file, owner});
+    calls.push_back({verb, file, owner, {}});
     return true;
+}
+
+void RecordingShell::ShowInFolder(QWidget* owner, const std::string& folder,
+                                  const std::string& file) {
+    calls.push_back({"open", folder, owner, file});
 }
 
 ScriptedUi::ScriptedUi() {

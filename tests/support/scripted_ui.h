@@ -45,8 +45,11 @@ public:
     struct Call {
         std::string verb, file;
         QWidget* owner = nullptr;
+        std::string selected; // the file to select in the folder `file`, for ShowInFolder
     };
     bool ShellExecute(QWidget*, const std::string& verb, const std::string& file) override;
+    // Recorded as an "open" of the folder with the file to select.
+    void ShowInFolder(QWidget* owner, const std::string& folder, const std::string& file) override;
 
     std::vector<Call> calls;
 };
