@@ -3,6 +3,7 @@
 #include "platform/ascii.h"
 #include "platform/data_folder.h"
 #include "platform/error.h"
+#include "platform/mount_table.h"
 #include "platform/text.h"
 
 #include <dirent.h>
@@ -15,7 +16,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <unordered_map>
 
 namespace platform {
@@ -92,25 +92,6 @@ std::vector<std::string_view> SplitPath(std::string_view path, std::string_view 
     return parts;
 }
 
-// The mount table writes space, tab, newline and backslash as \040, \011, \012, \134.
-std::string UnescapeMountField(std::string_view field) {
-    std::string plain;
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size()) {
-            auto octal = field.substr(i + 1, 3);
-            if (std::all_of(octal.begin(), octal.end(),
-                            [](char c) { return c >= '0' && c <= '7'; })) {
-                plain += static_cast<char>((octal[0] - '0') * 64 + (octal[1] - '0') * 8 +
-                                           (octal[2] - '0'));
-                i += 3;
-                continue;
-            }
-        }
-        plain += field[i];
-    }
-    return plain;
-}
-
 // udev writes unsafe characters of a label as \xHH: "My\x20iPod".
 std::string DecodeLabel(std::string_view name) {
     std::string label;
@@ -154,27 +135,8 @@ bool IsSystemFolder(std::string_view folder) {
     return false;
 }
 
-struct MountLine {
-    std::string device;
-    std::string folder;
-    std::string type;
-};
-
-std::vector<MountLine> ReadMountLines(const std::string& mountsFile) {
-    std::vector<MountLine> lines;
-    std::ifstream in(mountsFile);
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::string device, folder, type;
-        if (fields >> device >> folder >> type)
-            lines.push_back({UnescapeMountField(device), UnescapeMountField(folder), type});
-    }
-    return lines;
-}
-
 std::vector<MountedVolume> ReadVolumes(const std::string& mountsFile) {
-    auto lines = ReadMountLines(mountsFile);
+    auto lines = ReadMountTable(mountsFile);
     std::string rootDevice;
     for (const auto& line : lines)
         if (line.folder == "/")
