@@ -7,6 +7,7 @@
 #include "platform/files.h"
 #include "platform/text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -347,7 +348,10 @@ public:
                 Keep(lines[i]);
             } else if (line.front() == '[' && line.back() == ']' && line.size() > 2 &&
                        line[1] != '-') {
-                StartKey(ascii::Trim(line.substr(1, line.size() - 2)));
+                // A key's name may end in a blank, as the registry allows.
+                std::string_view header = line.substr(1, line.size() - 2);
+                header.remove_prefix(std::min(header.find_first_not_of(" \t"), header.size()));
+                StartKey(header);
             } else if (current_ == nullptr) {
                 if (line != kExportHeader && line != kOldExportHeader)
                     Keep(lines[i]);
@@ -363,8 +367,10 @@ public:
                 if (auto value = ParseValueLine(joined)) {
                     AddValue(std::move(*value));
                 } else {
-                    for (std::size_t kept = first; kept <= i; ++kept)
-                        Keep(lines[kept]);
+                    // Only this line is broken: the lines it seemed to go on into are read on
+                    // their own, so that no value after it is taken into it.
+                    Keep(lines[first]);
+                    i = first;
                 }
             }
         }

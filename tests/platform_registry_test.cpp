@@ -284,6 +284,32 @@ TEST_F(RegistryTest, CreateKeyAddsOnlyTheMissingKeys) {
                           "[HKEY_CURRENT_USER\\A\\B\\D\\E]\r\n\r\n");
 }
 
+TEST_F(RegistryTest, ABrokenLineThatSeemsToGoOnTakesNoValueAfterIt) {
+    WriteHive("[HKEY_CURRENT_USER\\K]\r\n"
+              "\"Broken\"=hex:zz,\\\r\n"
+              "\"After\"=dword:1\r\n");
+    EXPECT_EQ(registry_.QueryValue("K", "After").value_or(RegValue{}).AsDword(), 1u);
+
+    // A value set after such a line, the last of its key, reads back.
+    WriteHive("[HKEY_CURRENT_USER\\K]\r\n\"Broken\"=hex:zz,\\\r\n");
+    ASSERT_TRUE(registry_.SetValue("K", "New", RegValue::Dword(2)));
+    EXPECT_EQ(registry_.QueryValue("K", "New").value_or(RegValue{}).AsDword(), 2u);
+    EXPECT_NE(HiveText().find("\"Broken\"=hex:zz,\\\r\n"), std::string::npos);
+}
+
+TEST_F(RegistryTest, AKeyNameEndingInABlankKeepsItInTheFile) {
+    const std::string key = "Software\\Ends in a blank ";
+    registry_.CreateKey(key);
+    ASSERT_TRUE(registry_.SetValue(key, "V", RegValue::Dword(1)));
+    EXPECT_TRUE(registry_.KeyExists("software\\ends in a blank "));
+    EXPECT_FALSE(registry_.KeyExists("Software\\Ends in a blank"));
+    EXPECT_EQ(registry_.QueryValue(key, "V").value_or(RegValue{}).AsDword(), 1u);
+
+    // Blanks a person typed before the name are no part of it.
+    WriteHive("[ \tHKEY_CURRENT_USER\\Typed]\r\n\"V\"=dword:2\r\n");
+    EXPECT_EQ(registry_.QueryValue("Typed", "V").value_or(RegValue{}).AsDword(), 2u);
+}
+
 TEST_F(RegistryTest, ValuesKeepTheirPlaceAndSpellingAcrossRewrites) {
     registry_.CreateKey(kKey);
     for (const char* name : {"First", "Second", "Third"})
