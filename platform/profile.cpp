@@ -4,6 +4,7 @@
 #include "platform/drives.h"
 #include "platform/files.h"
 
+#include <algorithm>
 #include <exception>
 #include <mutex>
 #include <optional>
@@ -172,6 +173,10 @@ std::string WithValue(const std::string& content, std::string_view section, std:
     return Joined(lines);
 }
 
+bool HasLineBreak(std::string_view text) {
+    return text.find_first_of("\r\n") != std::string_view::npos;
+}
+
 std::optional<std::string> ReadContent(const std::string& file) {
     try {
         std::vector<std::byte> bytes = files::ReadWholeFile(file);
@@ -209,15 +214,20 @@ std::string GetPrivateProfileString(const std::string& section, const std::strin
 
 bool WritePrivateProfileString(const std::string& section, const std::string& key,
                                const std::string& value, const std::string& file) {
-    if (!Drives().ToHostPath(file))
+    // A line of the file holds a whole entry: a name that would break it has no place in it,
+    // and a value's line breaks become spaces, so that the value cannot add lines of its own.
+    if (HasLineBreak(section) || HasLineBreak(key) || !Drives().ToHostPath(file))
         return false;
+    std::string oneLine = value;
+    std::replace_if(
+        oneLine.begin(), oneLine.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
     std::lock_guard lock(WriteMutex());
     try {
         files::FileLock fileLock(file);
         try {
             if (const auto content = ReadContent(file)) {
                 files::WriteFileAtomically(
-                    file, WithValue(*content, ascii::Trim(section), ascii::Trim(key), value));
+                    file, WithValue(*content, ascii::Trim(section), ascii::Trim(key), oneLine));
                 return true;
             }
         } catch (const std::exception&) {

@@ -14,7 +14,9 @@ std::string GetPrivateProfileString(const std::string& section, const std::strin
                                     const std::string& fallback, const std::string& file,
                                     std::size_t bufferSize = 2048);
 
-// Creates the file when missing; false when the write cannot be done. Writers are serialised.
+// Creates the file when missing; false when the write cannot be done, or when the section or
+// the key holds a line break. Line breaks in the value are written as spaces. Writers are
+// serialised.
 bool WritePrivateProfileString(const std::string& section, const std::string& key,
                                const std::string& value, const std::string& file);
 

@@ -180,6 +180,20 @@ TEST_F(ProfileTest, AWriteReadsBackAndReplacesItsOwnKey) {
     EXPECT_EQ(GetPrivateProfileString("error log", "12/9/2024 3:54:12 PM", "", kFile), "second");
 }
 
+TEST_F(ProfileTest, AWriteNeverAddsLinesOfItsOwn) {
+    WriteContent("[Error Log]\r\n[Visible]\r\nAlbum=1\r\n");
+    ASSERT_TRUE(WritePrivateProfileString("Error Log", "3:54:12 PM",
+                                          "Cannot open file e:\\a\r\n[Visible]\nAlbum=0", kFile));
+    EXPECT_EQ(GetPrivateProfileString("Error Log", "3:54:12 PM", "", kFile),
+              "Cannot open file e:\\a  [Visible] Album=0");
+    EXPECT_EQ(GetPrivateProfileString("Visible", "Album", "", kFile), "1");
+
+    const std::string before = Content();
+    EXPECT_FALSE(WritePrivateProfileString("Visible", "Album\r\nTwo", "0", kFile));
+    EXPECT_FALSE(WritePrivateProfileString("Error\nLog", "Key", "0", kFile));
+    EXPECT_EQ(Content(), before);
+}
+
 // Refuses whichever step of the file layer a case names, for files in the layout folder.
 class RefusingHook : public platform::files::FaultHook {
 public:
