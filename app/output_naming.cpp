@@ -38,6 +38,33 @@ std::string_view CutUtf8(std::string_view text, std::size_t bytes) {
     return text.substr(0, bytes);
 }
 
+// The length of the part of `name` that Windows takes for a device, CON in "CON.mp3" or
+// "con .mp3"; 0 when it names none. Such a name opens the device, not a file.
+std::size_t DeviceNameLength(std::string_view name) {
+    std::string_view stem = name.substr(0, name.find('.'));
+    while (!stem.empty() && stem.back() == ' ')
+        stem.remove_suffix(1);
+    using platform::ascii::SameNoCase;
+    for (std::string_view device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+        if (SameNoCase(stem, device))
+            return stem.size();
+    // COM and LPT with a digit, the superscript ones included.
+    if (stem.size() < 4 ||
+        !(SameNoCase(stem.substr(0, 3), "COM") || SameNoCase(stem.substr(0, 3), "LPT")))
+        return 0;
+    const std::string_view number = stem.substr(3);
+    const bool digit = number.size() == 1 && number[0] >= '0' && number[0] <= '9';
+    const bool superscript = number == "\xC2\xB9" || number == "\xC2\xB2" || number == "\xC2\xB3";
+    return digit || superscript ? stem.size() : 0;
+}
+
+// Windows and FAT drop trailing dots and spaces, so "." and ".." would name a folder and
+// "Intro." another file.
+void ReplaceTrailingDotsAndSpaces(std::string& name) {
+    for (auto c = name.rbegin(); c != name.rend() && (*c == '.' || *c == ' '); ++c)
+        *c = '_';
+}
+
 bool EndsWithNoCase(std::string_view text, std::string_view tail) {
     return text.size() >= tail.size() &&
            platform::ascii::SameNoCase(text.substr(text.size() - tail.size()), tail);
@@ -83,10 +110,11 @@ std::string SafeFileName(std::string_view title, std::string_view extension) {
                safeExtension;
     else
         name = CutUtf8(safeTitle + safeExtension, MaxFileNameBytes);
-    // Windows and FAT drop trailing dots and spaces, so "." and ".." would name a folder and
-    // "Intro." another file.
-    for (auto c = name.rbegin(); c != name.rend() && (*c == '.' || *c == ' '); ++c)
-        *c = '_';
+    if (const std::size_t device = DeviceNameLength(name)) {
+        name.insert(device, "_");
+        name = CutUtf8(name, MaxFileNameBytes);
+    }
+    ReplaceTrailingDotsAndSpaces(name);
     // Keeps every song's name apart from the worker's temporary files.
     if (EndsWithNoCase(name, TemporarySuffix))
         name[name.size() - TemporarySuffix.size()] = '_';
@@ -112,7 +140,9 @@ std::string NumberedVariant(std::string_view path, std::uint64_t n) {
         base = std::string(CutUtf8(base, extension.size() < room ? room - extension.size() : 0));
         extension = std::string(CutUtf8(extension, room - base.size()));
     }
-    return FolderPart(path) + base + number + extension;
+    std::string name = base + number + extension;
+    ReplaceTrailingDotsAndSpaces(name); // the cut may end the extension at one
+    return FolderPart(path) + name;
 }
 
 std::string TemporaryPathFor(std::string_view destination) {

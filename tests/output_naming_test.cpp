@@ -81,6 +81,16 @@ TEST(SafeFileName, ReplacesWhatWindowsOrFatCannotHoldAndWhatWouldLeaveTheFolder)
         {"Intro", "./x", "Intro._x"},
         {"Intro", ".quillmere-part", "Intro_quillmere-part"},
         {"Intro.QUILLMERE-PART", "", "Intro_QUILLMERE-PART"},
+        // Names Windows keeps for its devices, with any extension and in any letter case.
+        {"CON", ".mp3", "CON_.mp3"},
+        {"nul", "", "nul_"},
+        {"Aux.Live", ".m4a", "Aux_.Live.m4a"},
+        {"COM1 ", ".mp3", "COM1_ .mp3"},
+        {"lpt\xC2\xB9", ".mp3", "lpt\xC2\xB9_.mp3"},
+        {"PRN.", "", "PRN__"},
+        {"CONSOLE", ".mp3", "CONSOLE.mp3"},
+        {"COM10", ".mp3", "COM10.mp3"},
+        {"Live CON", ".mp3", "Live CON.mp3"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(SafeFileName(c.title, c.extension), c.expected) << c.title;
@@ -163,6 +173,8 @@ TEST(NumberedVariant, GivesWayInTheBaseSoThatTheNameStaysWithinTheLimit) {
         {"no extension", std::string(255, 'a'), 3, std::string(252, 'a') + "(3)"},
         {"an extension that is a title's text", "Mr" + longText, 1,
          "(1)" + longText.substr(0, 252)},
+        {"an extension cut at a blank", "x." + std::string(250, 'y') + " z", 1,
+         "(1)." + std::string(250, 'y') + "_"},
     };
     for (const Case& item : cases) {
         SCOPED_TRACE(item.label);
