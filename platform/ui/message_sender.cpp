@@ -1,9 +1,22 @@
 #include "platform/ui/message_sender.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QThread>
 #include <algorithm>
 #include <chrono>
 #include <thread>
+
+#if defined(__SANITIZE_THREAD__)
+#define QUILLMERE_THREAD_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define QUILLMERE_THREAD_SANITIZER 1
+#endif
+#endif
+#ifdef QUILLMERE_THREAD_SANITIZER
+#include <sanitizer/tsan_interface.h>
+#endif
 
 namespace platform::ui {
 namespace {
@@ -49,6 +62,23 @@ template <typename Ready> bool SpinUntil(Ready ready, Clock::time_point deadline
         }
     }
 }
+
+// Asks the window's thread to answer what is posted; sent from the sender's thread.
+const QEvent::Type DrainRequest = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+// Qt's event queue is not built with ThreadSanitizer, which then cannot see that a posted event
+// is handled after it was posted: these tell it, for the event's own memory.
+#ifdef QUILLMERE_THREAD_SANITIZER
+void PostedBy(void* event) {
+    __tsan_release(event);
+}
+void HandledAfterPosting(void* event) {
+    __tsan_acquire(event);
+}
+#else
+void PostedBy(void*) {}
+void HandledAfterPosting(void*) {}
+#endif
 
 } // namespace
 
@@ -100,8 +130,19 @@ LRESULT QtMessageSender::Exchange(unsigned message, WPARAM wParam, LPARAM lParam
 }
 
 void QtMessageSender::QueueDrain() {
-    if (!drainQueued_.exchange(true))
-        QMetaObject::invokeMethod(this, &QtMessageSender::Drain, Qt::QueuedConnection);
+    if (drainQueued_.exchange(true))
+        return;
+    auto* request = new QEvent(DrainRequest);
+    PostedBy(request);
+    QCoreApplication::postEvent(this, request);
+}
+
+bool QtMessageSender::event(QEvent* event) {
+    HandledAfterPosting(event);
+    if (event->type() != DrainRequest)
+        return QObject::event(event);
+    Drain();
+    return true;
 }
 
 bool QtMessageSender::HandlePosted() {

@@ -36,6 +36,10 @@ public:
     // True while a cross-thread send is posted or being handled, its sender waiting.
     bool SenderWaiting() const;
 
+protected:
+    // Answers what senders posted when one of them asks (an event of its own).
+    bool event(QEvent* event) override;
+
 private:
     // Empty -> Posted (sender) -> Handling (window) -> Handled (window) -> Empty (sender); a
     // sender takes back a Posted message only after Close().
