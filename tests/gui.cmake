@@ -1,4 +1,4 @@
-quillmere_test(platform_message_sender_test GUI SOURCES platform_message_sender_test.cpp
+quillmere_test(platform_message_sender_test GUI THREADS SOURCES platform_message_sender_test.cpp
     LIBS quillmere_platform_ui)
 quillmere_test(main_window_test GUI SOURCES main_window_test.cpp LIBS quillmere_main_window_fixture)
 quillmere_test(main_window_browser_test GUI SOURCES main_window_browser_test.cpp

@@ -1,4 +1,4 @@
-quillmere_test(platform_registry_test SOURCES platform_registry_test.cpp LIBS quillmere_platform)
-quillmere_test(platform_profile_test SOURCES platform_profile_test.cpp LIBS quillmere_platform)
+quillmere_test(platform_registry_test THREADS SOURCES platform_registry_test.cpp LIBS quillmere_platform)
+quillmere_test(platform_profile_test THREADS SOURCES platform_profile_test.cpp LIBS quillmere_platform)
 quillmere_test(platform_store_data_folder_test SOURCES platform_store_data_folder_test.cpp
     LIBS quillmere_platform)

@@ -1,2 +1,2 @@
 quillmere_test(platform_ascii_test SOURCES platform_ascii_test.cpp LIBS quillmere_platform)
-quillmere_test(platform_text_test SOURCES platform_text_test.cpp LIBS quillmere_platform)
+quillmere_test(platform_text_test THREADS SOURCES platform_text_test.cpp LIBS quillmere_platform)

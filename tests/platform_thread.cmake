@@ -1,1 +1,1 @@
-quillmere_test(platform_thread_test SOURCES platform_thread_test.cpp LIBS quillmere_platform)
+quillmere_test(platform_thread_test THREADS SOURCES platform_thread_test.cpp LIBS quillmere_platform)
