@@ -397,7 +397,7 @@ TEST_F(CopyThreadTest, AbandoningAWorkerThatNeverStartedEndsItWithoutCopying) {
 // Fails the file layer for host paths that contain `marker`.
 class FailingFiles : public platform::files::FaultHook {
 public:
-    enum class Kind { Open, Create, ReadPastFirstChunk, ShortWrite, Write };
+    enum class Kind { Open, Create, ReadPastFirstChunk, ShortWrite, Write, Rename };
     FailingFiles(Kind kind, std::string marker) : kind_(kind), marker_(std::move(marker)) {}
 
     bool FailOpen(const std::string& path) override { return Hits(Kind::Open, path); }
@@ -409,6 +409,7 @@ public:
         return Hits(Kind::ShortWrite, path) ? requested / 2 : requested;
     }
     bool FailWrite(const std::string& path) override { return Hits(Kind::Write, path); }
+    bool FailRename(const std::string& path) override { return Hits(Kind::Rename, path); }
 
 private:
     bool Hits(Kind kind, const std::string& path) const {
@@ -431,6 +432,7 @@ TEST_F(CopyThreadTest, AnErrorStopsTheJobLeavingNoPartialFileAndTheOldFileIntact
         {Kind::Create, "B.mp3", "Cannot create file f:\\out\\B.mp3"},
         {Kind::ReadPastFirstChunk, "B.mp3", "Stream read error"},
         {Kind::Write, "B.mp3", "Stream write error"},
+        {Kind::Rename, "B.mp3", "Cannot create file f:\\out\\B.mp3"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reason);
@@ -468,6 +470,96 @@ TEST_F(CopyThreadTest, AnErrorStopsTheJobLeavingNoPartialFileAndTheOldFileIntact
         EXPECT_NE(ErrorLog().find("=Execute:" + c.reason + "\r\n"), std::string::npos)
             << ErrorLog();
     }
+}
+
+// A song file deleted while the job runs, after the total counted it: skipped like a song that
+// was never there, and the job goes on.
+TEST_F(CopyThreadTest, ASourceThatVanishesWhileTheJobRunsIsSkipped) {
+    pc_.WriteFile("out/B.mp3", "the file it was to replace");
+    AddSong("A.mp3", Pattern(5000, 1));
+    AddSong("B.mp3", Pattern(3000, 2));
+    AddSong("C.mp3", Pattern(100, 3));
+    window_.onMessage = [this](const Message&) { fs::remove(ipod_.Path() / "Music" / "B.mp3"); };
+
+    Run();
+
+    EXPECT_EQ(window_.messages.back().id, WM_COPYDONE);
+    EXPECT_EQ(window_.messages.front().lParam, 8100); // B still counted
+    EXPECT_EQ(OutFiles(), (std::vector<std::string>{"A.mp3", "B.mp3", "C.mp3"}));
+    EXPECT_EQ(testsupport::ReadFile(Out("B.mp3")), "the file it was to replace");
+    EXPECT_EQ(testsupport::ReadFile(Out("C.mp3")), Pattern(100, 3));
+    ASSERT_EQ(results_.size(), 3u);
+    EXPECT_EQ(results_[0].Outcome, CopyOutcome::Copied);
+    EXPECT_EQ(results_[1].Outcome, CopyOutcome::MissingSource);
+    EXPECT_EQ(results_[2].Outcome, CopyOutcome::Copied);
+}
+
+// Removes the destination folder when the second song's file is opened: the first song is done
+// and renamed, the second not begun.
+class RemovesTheDestination : public platform::files::FaultHook {
+public:
+    explicit RemovesTheDestination(fs::path folder) : folder_(std::move(folder)) {}
+    bool FailOpen(const std::string& path) override {
+        if (path.ends_with("B.mp3"))
+            fs::remove_all(folder_);
+        return false;
+    }
+
+private:
+    fs::path folder_;
+};
+
+TEST_F(CopyThreadTest, ADestinationRemovedMidJobStopsItWithoutWritingElsewhere) {
+    AddSong("A.mp3", Pattern(5000, 1));
+    AddSong("B.mp3", Pattern(3000, 2));
+    AddSong("C.mp3", Pattern(100, 3));
+    RemovesTheDestination hook(Out(""));
+    platform::files::SetFaultHook(&hook);
+
+    Run();
+    platform::files::SetFaultHook(nullptr);
+
+    EXPECT_EQ(window_.messages.back().id, WM_COPYSTOPPED);
+    EXPECT_EQ(worker_->StopReason(), "Cannot create file f:\\out\\B.mp3");
+    EXPECT_FALSE(fs::exists(Out("")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(pc_.Path()), fs::directory_iterator()), 0);
+    ASSERT_EQ(results_.size(), 3u);
+    EXPECT_EQ(results_[0].Outcome, CopyOutcome::Copied);
+    EXPECT_EQ(results_[1].Outcome, CopyOutcome::Failed);
+    EXPECT_EQ(results_[2].Outcome, CopyOutcome::NotReached);
+}
+
+// The main thread abandons a running job (the user quit) while the worker is between blocks.
+TEST_F(CopyThreadTest, AbandoningARunningJobRemovesItsTemporaryFileAndHarmsNoOldFile) {
+    pc_.WriteFile("out/Long.mp3", "the file it was to replace");
+    AddSong("First.mp3", "first");
+    AddSong("Long.mp3", Pattern(2 * kChunk, 4));
+    AddSong("Next.mp3", "never reached");
+    std::promise<void> midFile;
+    std::promise<void> abandoned;
+    const std::size_t midFileAt =
+        2 + kChunk / kBlock + 3; // First's two, then into Long's second chunk
+    window_.onMessage = [&](const Message&) {
+        if (window_.messages.size() != midFileAt)
+            return;
+        midFile.set_value();
+        abandoned.get_future().wait();
+    };
+
+    StartWorker();
+    midFile.get_future().wait();
+    worker_->Abandon();
+    abandoned.set_value();
+    worker_->WaitFor();
+
+    EXPECT_EQ(window_.messages.size(), midFileAt);
+    EXPECT_EQ(window_.Count(WM_COPYDONE) + window_.Count(WM_COPYSTOPPED), 0u);
+    EXPECT_EQ(OutFiles(), (std::vector<std::string>{"First.mp3", "Long.mp3"}));
+    EXPECT_EQ(testsupport::ReadFile(Out("First.mp3")), "first");
+    EXPECT_EQ(testsupport::ReadFile(Out("Long.mp3")), "the file it was to replace");
+    EXPECT_EQ(results_[0].Outcome, CopyOutcome::Copied);
+    EXPECT_EQ(results_[1].Outcome, CopyOutcome::NotReached);
+    EXPECT_EQ(results_[2].Outcome, CopyOutcome::NotReached);
 }
 
 TEST_F(CopyThreadTest, AShortWriteFailsThatFileOnlyAndLeavesNoPartialFile) {
