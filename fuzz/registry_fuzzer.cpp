@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const fuzz::ScratchDrive& drive = fuzz::ScratchDrive::Get();
     drive.Write("user.reg", content);
-    const platform::Registry registry(drive.HostPath("user.reg"));
+    platform::Registry registry(drive.HostPath("user.reg"));
     const std::vector<Probe> probes = ProbesOf(content);
     std::vector<bool> keyBefore;
     std::vector<Value> valueBefore;
@@ -93,10 +93,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(Same(registry.QueryValue(probe.key, probe.name), valueBefore.back()));
     }
 
-    platform::Registry writer(drive.HostPath("user.reg"));
-    writer.CreateKey(written.key);
+    registry.CreateKey(written.key);
     const platform::RegValue value = platform::RegValue::String(text);
-    FUZZ_CHECK(writer.SetValue(written.key, written.name, value));
+    FUZZ_CHECK(registry.SetValue(written.key, written.name, value));
 
     FUZZ_CHECK(registry.KeyExists(written.key));
     FUZZ_CHECK(Same(registry.QueryValue(written.key, written.name), value));
