@@ -358,11 +358,17 @@ public:
             } else {
                 std::size_t first = i;
                 std::string joined(line);
-                while (ContinuesOnNextLine(joined) && i + 1 < lines.size() &&
-                       !ascii::Trim(lines[i + 1]).starts_with('[')) {
+                while (ContinuesOnNextLine(joined)) {
                     joined = std::string(ascii::Trim(joined));
                     joined.pop_back();
-                    joined += ascii::Trim(lines[++i]);
+                    // A list goes on in a line of its own block, never past a blank line or the
+                    // file's end: there the continuation never came.
+                    const std::string_view next =
+                        i + 1 < lines.size() ? ascii::Trim(lines[i + 1]) : std::string_view();
+                    if (next.empty() || next.starts_with('['))
+                        break;
+                    joined += next;
+                    ++i;
                 }
                 if (auto value = ParseValueLine(joined)) {
                     AddValue(std::move(*value));

@@ -297,6 +297,24 @@ TEST_F(RegistryTest, ABrokenLineThatSeemsToGoOnTakesNoValueAfterIt) {
     EXPECT_NE(HiveText().find("\"Broken\"=hex:zz,\\\r\n"), std::string::npos);
 }
 
+// A hex list whose last line ends in "\" with nothing after it, the end of the file or a blank
+// line, reads the same either way, and so the same before and after a rewrite adds blank lines.
+TEST_F(RegistryTest, AListWhoseContinuationNeverComesReadsTheSameAfterARewrite) {
+    for (const char* after : {"", "\r\n", "[HKEY_CURRENT_USER\\Z]\r\n"}) {
+        SCOPED_TRACE(after);
+        WriteHive(std::string("[HKEY_CURRENT_USER\\K]\r\n\"List\"=hex(7):61,00,\\\r\n") + after);
+        const RegValue list = Raw(static_cast<RegType>(7), {0x61, 0x00});
+        for (const char* moment : {"before", "after a rewrite"}) {
+            SCOPED_TRACE(moment);
+            const auto read = registry_.QueryValue("K", "List");
+            ASSERT_TRUE(read.has_value());
+            EXPECT_EQ(read->type, list.type);
+            EXPECT_EQ(read->data, list.data);
+            ASSERT_TRUE(registry_.SetValue("K", "Other", RegValue::Dword(1)));
+        }
+    }
+}
+
 TEST_F(RegistryTest, AKeyNameEndingInABlankKeepsItInTheFile) {
     const std::string key = "Software\\Ends in a blank ";
     registry_.CreateKey(key);
