@@ -8,6 +8,7 @@
 #include "platform/registry.h"
 #include "platform/text.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -49,7 +50,8 @@ std::vector<Probe> ProbesOf(std::string_view content) {
         std::string_view line = Trim(content.substr(0, end), " \t\r");
         content.remove_prefix(std::min(end + 1, content.size()));
         if (line.size() > 2 && line.front() == '[' && line.back() == ']') {
-            std::string_view header = Trim(line.substr(1, line.size() - 2));
+            std::string_view header = line.substr(1, line.size() - 2);
+            header.remove_prefix(std::min(header.find_first_not_of(" \t"), header.size()));
             key.reset();
             if (platform::ascii::SameNoCase(header.substr(0, kRoot.size()), kRoot))
                 key = std::string(header.substr(std::min(header.size(), kRoot.size() + 1)));
