@@ -17,6 +17,7 @@
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 // The hive file is a registry export that a person can read and edit: UTF-8, CRLF line ends
 // (the format's own), one block per key, values in their canonical export form. Comments and
@@ -398,7 +399,10 @@ private:
         if (ascii::FoldCase(header.substr(0, separator)) == ascii::FoldCase(kRootName))
             foldedPath = ascii::FoldCase(NormalizeKeyPath(
                 separator == std::string_view::npos ? "" : header.substr(separator + 1)));
-        std::string identity = foldedPath ? "\\" + *foldedPath : ascii::FoldCase(header);
+        // Keys of HKEY_CURRENT_USER by their path, the others by their whole header: apart, so
+        // that no header of another root ("[\\Software]") is taken for one of ours.
+        const KeyIdentity identity{foldedPath.has_value(),
+                                   foldedPath ? *foldedPath : ascii::FoldCase(header)};
         auto known = keyIndex_.find(identity);
         if (known != keyIndex_.end()) {
             current_ = &hive_.keys[known->second];
@@ -419,7 +423,8 @@ private:
 
     Hive hive_;
     HiveKey* current_ = nullptr;
-    std::map<std::string, std::size_t> keyIndex_;
+    using KeyIdentity = std::pair<bool, std::string>; // of HKEY_CURRENT_USER, path or header
+    std::map<KeyIdentity, std::size_t> keyIndex_;
 };
 
 // --- Writing -------------------------------------------------------------------------------

@@ -315,6 +315,14 @@ TEST_F(RegistryTest, AListWhoseContinuationNeverComesReadsTheSameAfterARewrite) 
     }
 }
 
+TEST_F(RegistryTest, AKeyOfAnotherRootIsNeverTakenForOneOfOurs) {
+    WriteHive("[\\Software]\r\n\"Other\"=dword:1\r\n"
+              "[HKEY_CURRENT_USER\\Software]\r\n\"Ours\"=dword:2\r\n");
+    EXPECT_TRUE(registry_.KeyExists("Software"));
+    EXPECT_EQ(registry_.QueryValue("Software", "Ours").value_or(RegValue{}).AsDword(), 2u);
+    EXPECT_FALSE(registry_.QueryValue("Software", "Other").has_value());
+}
+
 TEST_F(RegistryTest, AKeyNameEndingInABlankKeepsItInTheFile) {
     const std::string key = "Software\\Ends in a blank ";
     registry_.CreateKey(key);
