@@ -65,9 +65,12 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
     if (!arguments.empty() && arguments[0] == "list") {
         std::vector<std::string> folders;
         CatalogueSource source = CatalogueSource::Database;
+        ListColumns columns = ListColumns::Song;
         for (std::size_t i = 1; i < arguments.size(); ++i) {
             if (arguments[i] == "--scan") {
                 source = CatalogueSource::SongFiles;
+            } else if (arguments[i] == "--all-fields") {
+                columns = ListColumns::AllFields;
             } else {
                 folders.push_back(arguments[i]);
             }
@@ -76,7 +79,7 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
             err << "quillmere-cli: list takes exactly one FOLDER\n" << UsageText();
             return kExitUsage;
         }
-        return RunList(folders[0], source, out, err);
+        return RunList(folders[0], source, columns, out, err);
     }
     if (!arguments.empty() && arguments[0] == "ipods") {
         if (arguments.size() != 1) {

@@ -349,7 +349,8 @@ TEST_F(ReaderTest, LaterObjectOfATypeWinsAndFieldsStartEmptyForEachTrack) {
 }
 
 TEST_F(ReaderTest, ObjectsWithoutASlotLeaveEveryFieldAlone) {
-    const std::uint32_t types[] = {0, 9, 10, 11, 14, 22, 100, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF};
+    const std::uint32_t types[] = {0,  9,   10,         11,         14,        21,
+                                   23, 100, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF};
     TrackSpec track{9, {}, 0x148};
     for (const std::uint32_t type : types) {
         track.objects.push_back(itunesdb::Text(type, "no slot"));
@@ -365,6 +366,51 @@ TEST_F(ReaderTest, ObjectsWithoutASlotLeaveEveryFieldAlone) {
     expected.TrackId = 9;
     ASSERT_EQ(pod.Songs.size(), 1u);
     EXPECT_EQ(pod.Songs[0], expected);
+    EXPECT_EQ(pod.Facts[0].AlbumArtist, u"");
+}
+
+TEST_F(ReaderTest, TrackFactsComeFromTheHeaderAsFarAsItReachesAndFromObject22) {
+    const itunesdb::TrackNumbers numbers{.compilation = true,
+                                         .lengthMs = 215'300,
+                                         .trackNumber = 3,
+                                         .trackCount = 12,
+                                         .year = 1987,
+                                         .discNumber = 2,
+                                         .discCount = 4};
+    const TrackFacts all{u"Various", 3, 12, 2, 4, 1987, true, 215'300};
+    const struct {
+        std::uint32_t headerLength;
+        TrackFacts expected;
+    } cases[] = {
+        {0x9C, all},
+        {0x270, all},
+        {96, {u"Various", 3, 12, 2, 0, 1987, true, 215'300}}, // ends before the disc count
+        {56, {u"Various", 3, 12, 0, 0, 1987, true, 215'300}}, // ends after the year
+        {44, {u"Various", 0, 0, 0, 0, 0, true, 215'300}},
+        {31, {u"Various", 0, 0, 0, 0, 0, true, 0}},
+        {30, {u"Various", 0, 0, 0, 0, 0, false, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.headerLength);
+        TrackSpec track{5, {itunesdb::Text(itunesdb::kTitle, "Song")}, c.headerLength, numbers};
+        track.objects.push_back(itunesdb::Text(itunesdb::kAlbumArtist, "Various"));
+        // The next track has none of them: facts start empty for each track, and an album artist
+        // may be UTF-8.
+        TrackSpec next{6, {itunesdb::Text(itunesdb::kTitle, "Next")}, c.headerLength};
+        next.numbers.lengthMs = 0;
+        TrackSpec utf8{7, {itunesdb::Utf8Text(itunesdb::kAlbumArtist, "Björk")}, c.headerLength};
+        utf8.numbers.lengthMs = 0;
+        DatabaseSpec database;
+        database.tracks = {track, next, utf8};
+
+        const TiPod pod = Load(itunesdb::WriteITunesDB(database));
+
+        ASSERT_EQ(pod.Facts.size(), 3u);
+        EXPECT_EQ(pod.Facts[0], c.expected);
+        EXPECT_EQ(pod.Facts[1], TrackFacts{});
+        EXPECT_EQ(pod.Facts[2].AlbumArtist, u"Björk");
+        EXPECT_EQ(pod.Songs[0].Title, u"Song");
+    }
 }
 
 TEST_F(ReaderTest, MusicVideosPodcastsAndChaptersDoNotDisturbLaterSongs) {
@@ -693,6 +739,7 @@ TEST_F(ReaderTest, SurvivesRandomlyDamagedDatabases) {
 
         ASSERT_NO_THROW(pod.LoadFromBuffer(bytes));
         ASSERT_EQ(pod.SongCount, static_cast<std::int32_t>(pod.Songs.size()));
+        ASSERT_EQ(pod.Facts.size(), pod.Songs.size());
         ASSERT_LE(pod.Songs.size(), bytes.size() / 20);
     }
 }
@@ -910,6 +957,10 @@ TEST(RealDatabaseTest, GtkpodDatabaseOfTwentyThreeTracks) {
     EXPECT_EQ(pod.SectionTable[3], (SectionEntry{9692, 0x60, 24802}));
     EXPECT_EQ(pod.SectionTable[2], SectionEntry{});
     EXPECT_EQ(pod.FileTypeNames(), (NameList{"mp3", "MPEG audio file"}));
+    ASSERT_EQ(pod.Facts.size(), 23u);
+    EXPECT_EQ(pod.Facts[0], (TrackFacts{u"Scott Sigler", 20, 0, 0, 0, 2013, false, 2'133'524}));
+    EXPECT_EQ(pod.Facts[1], (TrackFacts{u"", 1, 0, 0, 0, 2013, false, 1'728'900}));
+    EXPECT_EQ(pod.Facts[4], (TrackFacts{u"", 222, 0, 0, 0, 0, false, 1'427'489}));
 }
 
 } // namespace

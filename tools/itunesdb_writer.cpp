@@ -141,10 +141,18 @@ void AppendTrackItem(Bytes& out, const TrackSpec& track, std::vector<std::size_t
     PadTo(out, start, track.headerLength);
     PutInHeader(out, start, track.headerLength, 20, 1);          // visible
     PutInHeader(out, start, track.headerLength, 24, 0x4D503320); // "MP3 "
-    PutInHeader(out, start, track.headerLength, 36, 4'000'000);  // file size
-    PutInHeader(out, start, track.headerLength, 40, 240'000);    // length in ms
-    PutInHeader(out, start, track.headerLength, 56, 128);        // bit rate
+    if (track.numbers.compilation && track.headerLength > 30) {
+        out[start + 30] = std::byte{1};
+    }
+    PutInHeader(out, start, track.headerLength, 36, 4'000'000); // file size
+    PutInHeader(out, start, track.headerLength, 40, track.numbers.lengthMs);
+    PutInHeader(out, start, track.headerLength, 44, track.numbers.trackNumber);
+    PutInHeader(out, start, track.headerLength, 48, track.numbers.trackCount);
+    PutInHeader(out, start, track.headerLength, 52, track.numbers.year);
+    PutInHeader(out, start, track.headerLength, 56, 128); // bit rate
     PutInHeader(out, start, track.headerLength, 60, 44100u << 16);
+    PutInHeader(out, start, track.headerLength, 92, track.numbers.discNumber);
+    PutInHeader(out, start, track.headerLength, 96, track.numbers.discCount);
     for (const ObjectSpec& object : track.objects) {
         objectOffsets.push_back(out.size());
         Append(out, object.bytes);
@@ -409,12 +417,19 @@ TrackSpec Song(const SongFields& fields) {
     TrackSpec track;
     track.trackId = fields.trackId;
     track.headerLength = fields.headerLength;
+    track.numbers = fields.numbers;
     const std::pair<std::uint32_t, const std::u16string*> order[] = {
-        {kTitle, &fields.title},         {kLocation, &fields.location},
-        {kAlbum, &fields.album},         {kArtist, &fields.artist},
-        {kGenre, &fields.genre},         {kFileType, &fields.fileType},
-        {kEQSetting, &fields.eqSetting}, {kComment, &fields.comment},
-        {kComposer, &fields.composer},   {kGrouping, &fields.grouping},
+        {kTitle, &fields.title},
+        {kLocation, &fields.location},
+        {kAlbum, &fields.album},
+        {kArtist, &fields.artist},
+        {kGenre, &fields.genre},
+        {kFileType, &fields.fileType},
+        {kEQSetting, &fields.eqSetting},
+        {kComment, &fields.comment},
+        {kComposer, &fields.composer},
+        {kGrouping, &fields.grouping},
+        {kAlbumArtist, &fields.albumArtist},
     };
     for (const auto& [type, text] : order) {
         if (!text->empty()) {

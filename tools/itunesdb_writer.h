@@ -28,6 +28,7 @@ enum ObjectType : std::uint32_t {
     kPodcastEnclosureUrl = 15,
     kPodcastRssUrl = 16,
     kChapterData = 17,
+    kAlbumArtist = 22,
     kVideoData = 32,
 };
 
@@ -60,10 +61,22 @@ ObjectSpec Raw(std::uint32_t type, std::vector<std::byte> body);
 inline constexpr std::uint32_t kTrackHeaderLengths[] = {0x9C,  0xA0,  0xF4,  0x148, 0x184,
                                                         0x1B4, 0x208, 0x248, 0x270};
 
+// Numbers of a track item header; a header too short for one leaves it out.
+struct TrackNumbers {
+    bool compilation = false;         // byte 30
+    std::uint32_t lengthMs = 240'000; // 40
+    std::uint32_t trackNumber = 0;    // 44
+    std::uint32_t trackCount = 0;     // 48
+    std::uint32_t year = 0;           // 52
+    std::uint32_t discNumber = 0;     // 92
+    std::uint32_t discCount = 0;      // 96
+};
+
 struct TrackSpec {
     std::int32_t trackId = 0;
     std::vector<ObjectSpec> objects;    // written in this order
     std::uint32_t headerLength = 0x248; // 0x9C or more in real files; at least 20
+    TrackNumbers numbers = {};
 };
 
 // The fields of a typical song; empty fields get no object.
@@ -79,7 +92,9 @@ struct SongFields {
     std::u16string eqSetting;
     std::u16string composer;
     std::u16string grouping;
+    std::u16string albumArtist;
     std::uint32_t headerLength = 0x248;
+    TrackNumbers numbers = {};
 };
 // A track with one text object per non-empty field, in the order iTunes writes them.
 TrackSpec Song(const SongFields& fields);

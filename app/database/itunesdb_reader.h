@@ -2,6 +2,7 @@
 
 #include "app/database/section_entry.h"
 #include "app/database/song.h"
+#include "app/database/track_facts.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -25,9 +26,11 @@ public:
     std::optional<std::int32_t> StatedTrackCount(const SectionEntry& trackSection) const;
 
     // Appends the tracks of the track list that `trackSection` locates to `songs`, in file order,
-    // each once it is walked, with every field but SizeText. Stops at the first track the buffer
-    // cannot hold. An error (memory for a count or a text) leaves the tracks walked before it.
-    void ReadTrackList(const SectionEntry& trackSection, std::vector<TSong>& songs) const;
+    // each once it is walked, with every field but SizeText, and each track's facts to `facts`
+    // (the two grow together). Stops at the first track the buffer cannot hold. An error (memory
+    // for a count or a text) leaves the tracks walked before it.
+    void ReadTrackList(const SectionEntry& trackSection, std::vector<TSong>& songs,
+                       std::vector<TrackFacts>& facts) const;
 
 private:
     enum class TrackWalk { Complete, CutShort, Unreadable };
@@ -35,11 +38,14 @@ private:
     std::optional<std::int32_t> ReadInt(std::int64_t offset) const;
     // The text of the text object at `object`, up to `end`, decoded by the encoding it states.
     std::u16string ReadText(std::int64_t object, std::int64_t end) const;
-    // Walks the track item at `position` into `song` (a fresh one) and moves `position` past it.
-    TrackWalk ReadTrack(std::int64_t& position, TSong& song) const;
-    // Applies the data object at `position` to `song` and moves `position` past it; false when
-    // the buffer cannot hold the object.
-    bool ReadObject(std::int64_t& position, TSong& song) const;
+    // Walks the track item at `position` into `song` and `facts` (fresh ones) and moves
+    // `position` past it.
+    TrackWalk ReadTrack(std::int64_t& position, TSong& song, TrackFacts& facts) const;
+    // The numbers of the track item at `item` whose header is `headerLength` bytes long.
+    void ReadTrackNumbers(std::int64_t item, std::int32_t headerLength, TrackFacts& facts) const;
+    // Applies the data object at `position` to `song` or `facts` and moves `position` past it;
+    // false when the buffer cannot hold the object.
+    bool ReadObject(std::int64_t& position, TSong& song, TrackFacts& facts) const;
 
     std::int64_t Size() const { return static_cast<std::int64_t>(buffer_.size()); }
 
