@@ -81,6 +81,17 @@ TEST(SafeFileName, ReplacesWhatWindowsOrFatCannotHoldAndWhatWouldLeaveTheFolder)
         {"Intro", "./x", "Intro._x"},
         {"Intro", ".quillmere-part", "Intro_quillmere-part"},
         {"Intro.QUILLMERE-PART", "", "Intro_QUILLMERE-PART"},
+        // Names of Windows devices, which FAT refuses too, with any extension.
+        {"CON", ".mp3", "CON_.mp3"},
+        {"nul", "", "nul_"},
+        {"Aux.live", ".mp3", "Aux_.live.mp3"},
+        {"com1", ".m4a", "com1_.m4a"},
+        {"LPT9 ", ".mp3", "LPT9_ .mp3"},
+        {"prn", "", "prn_"},
+        {"CONSOLE", ".mp3", "CONSOLE.mp3"},
+        {"COM0", ".mp3", "COM0.mp3"},
+        {"COM10", ".mp3", "COM10.mp3"},
+        {"My CON", ".mp3", "My CON.mp3"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(SafeFileName(c.title, c.extension), c.expected) << c.title;
