@@ -4,6 +4,7 @@
 #include "cli/exit_codes.h"
 #include "cli/ipods_command.h"
 #include "cli/list_command.h"
+#include "cli/playlists_command.h"
 #include "cli/version.h"
 
 namespace cli {
@@ -80,6 +81,13 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
             return kExitUsage;
         }
         return RunList(folders[0], source, columns, out, err);
+    }
+    if (!arguments.empty() && arguments[0] == "playlists") {
+        if (arguments.size() != 2) {
+            err << "quillmere-cli: playlists takes exactly one FOLDER\n" << UsageText();
+            return kExitUsage;
+        }
+        return RunPlaylists(arguments[1], out, err);
     }
     if (!arguments.empty() && arguments[0] == "ipods") {
         if (arguments.size() != 1) {

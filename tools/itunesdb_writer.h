@@ -114,14 +114,27 @@ inline const std::vector<std::uint32_t> kOrderOld = {1, 2};             // befor
 inline const std::vector<std::uint32_t> kOrderOldPodcast = {1, 3, 2};
 inline const std::vector<std::uint32_t> kOrderGtkpod = {1, 3, 2, 4, 8, 6, 10, 5};
 
+// A playlist after the master playlist. Its name is its text object 1; its items name tracks
+// by id, in order (an id may name no track); an id of 0 is written as a podcast group header,
+// which names none, titled by the name.
+struct PlaylistSpec {
+    std::u16string name;
+    std::vector<std::int32_t> trackIds;
+    bool smart = false;    // rule objects (types 50 and 51) ahead of the items, as iTunes keeps
+    bool hidden = false;   // byte 20, as on the master playlist
+    bool utf8Name = false; // the name stored as UTF-8 (encoding 2)
+    std::uint32_t onlyInSection = 0; // 2 or 3: written in that playlist section only
+};
+
 struct DatabaseSpec {
     std::uint32_t headerLength = 0xBC; // 0x68, 0xBC or 0xF4 (at least 0x68)
     std::vector<std::uint32_t> sectionOrder = kOrderITunes;
     std::vector<TrackSpec> tracks;
+    std::vector<PlaylistSpec> playlists = {};
 };
 
-// Section types 1: track list; 2, 3: playlist list (a master playlist of every track);
-// 4: album list; 5: empty playlist list; others: an empty section.
+// Section types 1: track list; 2, 3: playlist list (a master playlist of every track, then the
+// playlists); 4: album list; 5: empty playlist list; others: an empty section.
 std::vector<std::byte> WriteITunesDB(const DatabaseSpec& database);
 
 // Where things landed in a written database, for tests that patch bytes.

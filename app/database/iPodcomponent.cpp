@@ -103,6 +103,7 @@ void TiPod::LoadFromBuffer(std::span<const std::byte> buffer) {
     reader.ReadSections(SectionTable);
     Songs = {};
     Facts = {};
+    Playlists = {};
     // Any error while the tracks are walked (memory for an absurd count or text, a failing size
     // lookup) ends the walk silently; the songs walked so far stay listed.
     try {
@@ -110,6 +111,11 @@ void TiPod::LoadFromBuffer(std::span<const std::byte> buffer) {
         for (TSong& song : Songs) {
             song.SizeText = SizeTextFor(song);
         }
+    } catch (const std::exception&) {
+    }
+    // The same for the playlists: a damaged list leaves the songs as they are.
+    try {
+        Playlists = reader.ReadPlaylists(Songs);
     } catch (const std::exception&) {
     }
     SongCount = static_cast<std::int32_t>(Songs.size());
@@ -127,6 +133,7 @@ void TiPod::LoadSongFiles() {
     }
     Songs = std::move(songs);
     Facts = std::move(facts);
+    Playlists = {};
     SongCount = static_cast<std::int32_t>(Songs.size());
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/database/playlist.h"
 #include "app/database/section_entry.h"
 #include "app/database/song.h"
 #include "app/database/track_facts.h"
@@ -21,6 +22,7 @@ public:
     std::string DriveRoot; // "e:"
     std::vector<TSong> Songs;
     std::vector<TrackFacts> Facts; // one per song, at the song's index
+    std::vector<Playlist> Playlists; // the database's, but the whole library's
     std::int32_t SongCount = 0;   // never more than Songs.size()
     SectionEntry SectionTable[4]; // indexed by section type 1..3; entry 0 is unused
 
@@ -32,7 +34,8 @@ public:
     // The same walk over a database already in memory, with the size lookups on DriveRoot.
     void LoadFromBuffer(std::span<const std::byte> buffer);
     // Builds the songs from the song files under DriveRoot\iPod_Control\Music instead of the
-    // database, for an iPod whose database is lost; SectionTable stays as it was.
+    // database, for an iPod whose database is lost; SectionTable stays as it was, and there are
+    // no playlists.
     void LoadSongFiles();
 
     NameList AlbumNames() const;

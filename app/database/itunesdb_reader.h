@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/database/playlist.h"
 #include "app/database/section_entry.h"
 #include "app/database/song.h"
 #include "app/database/track_facts.h"
@@ -32,6 +33,13 @@ public:
     void ReadTrackList(const SectionEntry& trackSection, std::vector<TSong>& songs,
                        std::vector<TrackFacts>& facts) const;
 
+    // The playlists of the playlist section (type 3 when the file has one, else type 2), in file
+    // order, leaving out the hidden ones (the first, the whole library, is hidden). Each item
+    // names a track by its id; an item whose id is that of none of `songs` (a podcast group
+    // header) is passed over, and an id that several songs share names the first. Stops at the
+    // first playlist or item the buffer cannot hold, keeping what it read before.
+    std::vector<Playlist> ReadPlaylists(const std::vector<TSong>& songs) const;
+
 private:
     enum class TrackWalk { Complete, CutShort, Unreadable };
 
@@ -46,6 +54,13 @@ private:
     // Applies the data object at `position` to `song` or `facts` and moves `position` past it;
     // false when the buffer cannot hold the object.
     bool ReadObject(std::int64_t& position, TSong& song, TrackFacts& facts) const;
+
+    // Where the playlist section's list header starts; nullopt when the file has none.
+    std::optional<std::int64_t> PlaylistListStart() const;
+    // Reads the playlist at `position` (its name and its items' track ids) and moves `position`
+    // past it; false when the buffer cannot hold it.
+    bool ReadPlaylist(std::int64_t& position, bool& hidden, std::u16string& name,
+                      std::vector<std::int32_t>& trackIds) const;
 
     std::int64_t Size() const { return static_cast<std::int64_t>(buffer_.size()); }
 
