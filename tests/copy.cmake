@@ -14,4 +14,7 @@ if(QUILLMERE_GUI)
         LIBS quillmere_main_window_fixture)
     quillmere_test(report_window_test GUI SOURCES report_window_test.cpp
         LIBS quillmere_main_window_fixture)
+    # Sorting into artist and album folders, from the options window to the report.
+    quillmere_test(main_window_library_test GUI SOURCES main_window_library_test.cpp
+        LIBS quillmere_main_window_fixture)
 endif()
