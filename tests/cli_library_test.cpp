@@ -265,16 +265,23 @@ TEST_F(CliLibraryTest, PlaylistsAreWrittenBesideTheSongsNamingTheFilesCopied) {
     EXPECT_FALSE(fs::exists(Dest("Only Lost.m3u8")));
 }
 
-TEST_F(CliLibraryTest, AnExistingPlaylistIsReplacedOnlyWhenOverwriting) {
-    WriteIPod(kTracks, {{.name = u"Mix", .trackIds = {102}}});
-    const std::string written = "#EXTM3U\n#EXTINF:240,Air\nAir.mp3\n";
+TEST_F(CliLibraryTest, AnExistingPlaylistIsReplacedOnlyWhenOverwritingAndNeverByThisCopy) {
+    // Two playlists whose names differ in letter case only name one file where case does not
+    // count, as on the FAT disks music is kept on.
+    WriteIPod(kTracks, {{.name = u"Mix", .trackIds = {102}}, {.name = u"MIX", .trackIds = {100}}});
+    const std::string mix = "#EXTM3U\n#EXTINF:240,Air\nAir.mp3\n";
+    const std::string upper = "#EXTM3U\n#EXTINF:240,Harbor Lights - Intro\nIntro.mp3\n";
     const struct {
         const char* flag;
+        const char* mixFile;
+        const char* upperFile;
         std::vector<std::string> files; // the playlist files afterwards
-        const char* newFile;
     } cases[] = {
-        {"--overwrite", {"Mix.m3u8"}, "Mix.m3u8"},
-        {"--no-overwrite", {"Mix(1).m3u8", "Mix.m3u8"}, "Mix(1).m3u8"},
+        {"--overwrite", "Mix.m3u8", "MIX(1).m3u8", {"MIX(1).m3u8", "Mix.m3u8"}},
+        {"--no-overwrite",
+         "Mix(1).m3u8",
+         "MIX(2).m3u8",
+         {"MIX(2).m3u8", "Mix(1).m3u8", "Mix.m3u8"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.flag);
@@ -285,14 +292,16 @@ TEST_F(CliLibraryTest, AnExistingPlaylistIsReplacedOnlyWhenOverwriting) {
         const auto run = Copy({"--playlist", "mix", "--playlists", c.flag});
 
         EXPECT_EQ(run.status, 0) << run.err;
-        EXPECT_EQ(run.out, "Air\t" + Dest("Air.mp3") + "\nMix\t" + Dest(c.newFile) + "\n");
+        EXPECT_EQ(run.out, "Intro\t" + Dest("Intro.mp3") + "\nAir\t" + Dest("Air.mp3") + "\nMix\t" +
+                               Dest(c.mixFile) + "\nMIX\t" + Dest(c.upperFile) + "\n");
         std::vector<std::string> playlists;
         for (const std::string& entry : Tree())
             if (entry.ends_with(".m3u8"))
                 playlists.push_back(entry);
         EXPECT_EQ(playlists, c.files);
-        EXPECT_EQ(testsupport::ReadFile(Dest(c.newFile)), written);
-        if (c.files.size() == 2) {
+        EXPECT_EQ(testsupport::ReadFile(Dest(c.mixFile)), mix);
+        EXPECT_EQ(testsupport::ReadFile(Dest(c.upperFile)), upper);
+        if (c.files.size() == 3) {
             EXPECT_EQ(testsupport::ReadFile(Dest("Mix.m3u8")), "an old playlist");
         }
     }
