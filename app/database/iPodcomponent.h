@@ -22,7 +22,7 @@ public:
     std::string DriveRoot; // "e:"
     std::vector<TSong> Songs;
     std::vector<TrackFacts> Facts; // one per song, at the song's index
-    std::vector<Playlist> Playlists; // the database's, but the whole library's
+    std::vector<Playlist> Playlists; // the database's, less the hidden one of the whole library
     std::int32_t SongCount = 0;   // never more than Songs.size()
     SectionEntry SectionTable[4]; // indexed by section type 1..3; entry 0 is unused
 

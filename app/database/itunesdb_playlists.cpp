@@ -96,8 +96,8 @@ bool ITunesDBReader::ReadPlaylist(std::int64_t& position, bool& hidden, std::u16
     }
     hidden = buffer_[static_cast<std::size_t>(start + kHiddenOffset)] != std::byte{0};
 
-    // Data objects (the name, smart rules, view settings) step by their stored length: none is
-    // read without it.
+    // Data objects (the name, smart rules, view settings) are stepped over by their stored
+    // length, which has to lie inside the file.
     std::int64_t at = start + *headerLength;
     for (std::int32_t i = 0; i < *objectCount; ++i) {
         const auto objectLength = ReadInt(at + 8);
