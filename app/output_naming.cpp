@@ -38,6 +38,18 @@ std::string_view CutUtf8(std::string_view text, std::size_t bytes) {
     return text.substr(0, bytes);
 }
 
+// Names Windows gives its devices, whatever extension follows them (NUL.mp3 is the device too);
+// FAT refuses them as file names.
+bool IsDeviceName(std::string_view stem) {
+    stem = platform::ascii::Trim(stem, " ");
+    for (const char* device : {"CON", "PRN", "AUX", "NUL"})
+        if (platform::ascii::SameNoCase(stem, device))
+            return true;
+    return stem.size() == 4 && stem[3] >= '1' && stem[3] <= '9' &&
+           (platform::ascii::SameNoCase(stem.substr(0, 3), "COM") ||
+            platform::ascii::SameNoCase(stem.substr(0, 3), "LPT"));
+}
+
 bool EndsWithNoCase(std::string_view text, std::string_view tail) {
     return text.size() >= tail.size() &&
            platform::ascii::SameNoCase(text.substr(text.size() - tail.size()), tail);
@@ -76,6 +88,10 @@ std::string DestinationFolder(std::string_view confirmedPath) {
 
 std::string SafeFileName(std::string_view title, std::string_view extension) {
     std::string safeTitle = ReplaceForbidden(title);
+    // The extension starts with its dot, so the name's part before its first dot is the title's.
+    const std::size_t stemEnd = std::min(safeTitle.find('.'), safeTitle.size());
+    if (IsDeviceName(std::string_view(safeTitle).substr(0, stemEnd)))
+        safeTitle.insert(platform::ascii::Trim(safeTitle.substr(0, stemEnd), " ").size(), "_");
     std::string safeExtension = ReplaceForbidden(extension);
     std::string name;
     if (safeExtension.size() < MaxFileNameBytes)

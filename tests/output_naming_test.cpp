@@ -81,6 +81,17 @@ TEST(SafeFileName, ReplacesWhatWindowsOrFatCannotHoldAndWhatWouldLeaveTheFolder)
         {"Intro", "./x", "Intro._x"},
         {"Intro", ".quillmere-part", "Intro_quillmere-part"},
         {"Intro.QUILLMERE-PART", "", "Intro_QUILLMERE-PART"},
+        // Names of Windows devices, which FAT refuses too, with any extension.
+        {"CON", ".mp3", "CON_.mp3"},
+        {"nul", "", "nul_"},
+        {"Aux.live", ".mp3", "Aux_.live.mp3"},
+        {"com1", ".m4a", "com1_.m4a"},
+        {"LPT9 ", ".mp3", "LPT9_ .mp3"},
+        {"prn", "", "prn_"},
+        {"CONSOLE", ".mp3", "CONSOLE.mp3"},
+        {"COM0", ".mp3", "COM0.mp3"},
+        {"COM10", ".mp3", "COM10.mp3"},
+        {"My CON", ".mp3", "My CON.mp3"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(SafeFileName(c.title, c.extension), c.expected) << c.title;
@@ -244,8 +255,8 @@ TEST(AppendCopyEntry, TakesTheSongItIsGivenNotTheLastOfTheSameTitle) {
     pod.SongCount = 2;
 
     CopyJob job;
-    job.Add(pod, first, "c:\\Music");
-    job.Add(pod, second, "c:\\");
+    job.Add(pod, 0, {"c:\\Music"});
+    job.Add(pod, 1, {"c:\\"});
 
     EXPECT_EQ(job.Sources, (TStringList{"e:\\iPod_Control\\Music\\F00\\AAAA.mp3",
                                         "e:\\iPod_Control\\Music\\F01\\BBBB.m4a"}));
@@ -253,6 +264,7 @@ TEST(AppendCopyEntry, TakesTheSongItIsGivenNotTheLastOfTheSameTitle) {
     EXPECT_EQ(job.Names, (TStringList{"Intro", "INTRO"}));
     ASSERT_EQ(job.Results.size(), 2u);
     EXPECT_EQ(job.Results[0].Outcome, CopyOutcome::NotReached);
+    EXPECT_EQ(job.Songs, (std::vector<std::size_t>{0, 1}));
 }
 
 } // namespace
