@@ -13,6 +13,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,7 @@ public:
     std::unique_ptr<TStringList> CopyTargets;
     std::unique_ptr<TStringList> CopyNames;
     std::vector<CopyResult> CopyResults; // what became of each entry of the job
+    std::string CopyFolder;              // the folder the user chose for the job
     std::unique_ptr<TCopyThread> CopyThread;
 
     // The two other windows, created at start-up and reused.
@@ -119,6 +121,7 @@ public:
 
     void SetPlayOnDoubleClick(bool value) { Settings.SetPlayOnDoubleClick(value); }
     void SetOverwriteExisting(bool value) { Settings.SetOverwriteExisting(value); }
+    void SetSortIntoFolders(bool value) { Settings.SetSortIntoFolders(value); }
 
     void ShowStatus(const std::string& text);
     std::string StatusText() const;
@@ -161,6 +164,8 @@ public:
     // The song behind a row of the song table: the catalogue song it was built from; for a row
     // built from none (an empty row) or from an earlier catalogue, the song its title names.
     TSong SongOfRow(int row) const;
+    // The index of that song in the catalogue; nullopt for a row that names none.
+    std::optional<std::size_t> SongIndexOfRow(int row) const;
 
     // Filtering and search.
     void DisPlayCurrentAlbumSongs();
@@ -224,6 +229,8 @@ private:
     void CentreOnScreen();
     void FormClose();
 
+    // The names of a job's files: the library layout when sorting into folders is on.
+    std::optional<NameTemplate> LibraryLayout() const;
     void FinishJob(const std::string& status);
     void AbandonJob();
     std::string StopStatus() const;

@@ -120,15 +120,18 @@ const TSongTexts& TFormMain::SongTexts() {
 }
 
 TSong TFormMain::SongOfRow(int row) const {
+    const std::optional<std::size_t> index = SongIndexOfRow(row);
+    return index ? iPod.Songs[*index] : TSong();
+}
+
+std::optional<std::size_t> TFormMain::SongIndexOfRow(int row) const {
     const std::int64_t tag = AdvStringGridSong->RowTag(row);
     if (tag != 0 && static_cast<std::uint32_t>(tag >> 32) == catalogueGeneration_) {
         const auto index = static_cast<std::size_t>((tag & 0xFFFFFFFF) - 1);
         if (index < iPod.Songs.size())
-            return iPod.Songs[index];
+            return index;
     }
-    TSong song;
-    iPod.SongByTitle(AdvStringGridSong->GetCell(1, row), song);
-    return song;
+    return iPod.IndexByTitle(AdvStringGridSong->GetCell(1, row));
 }
 
 // ---- Panes ----

@@ -50,14 +50,18 @@ void TFormMain::CopyoutSongClick() {
         const auto confirmed = platform::ui::SaveDialogs().Run(this, saveRequest_);
         if (!confirmed)
             return;
-        const std::string folder = DestinationFolder(*confirmed);
+        CopyDestination destination{DestinationFolder(*confirmed), LibraryLayout()};
         for (int row = 1; row < AdvStringGridSong->RowCount(); ++row) {
-            if (AdvStringGridSong->IsRowMarked(row))
-                AppendCopyEntry(iPod, SongOfRow(row), folder, *CopySources, *CopyTargets,
-                                *CopyNames);
+            if (!AdvStringGridSong->IsRowMarked(row))
+                continue;
+            const std::optional<std::size_t> index = SongIndexOfRow(row);
+            AppendCopyEntry(iPod, index ? iPod.Songs[*index] : TSong(),
+                            index ? iPod.FactsAt(*index) : TrackFacts(), destination, *CopySources,
+                            *CopyTargets, *CopyNames);
         }
         if (CopySources->empty())
             return;
+        CopyFolder = destination.Folder;
         CopyResults.assign(CopySources->size(), CopyResult{});
         Copying = true;
         ButtonCopy->setText(PauseCaption);
@@ -74,10 +78,18 @@ void TFormMain::CopyoutSongClick() {
         CopyThread->CopyTargets = CopyTargets.get();
         CopyThread->CopyNames = CopyNames.get();
         CopyThread->CopyResults = &CopyResults;
+        CopyThread->MakeFolders = destination.HasFolders();
         CopyThread->Resume();
     } catch (const std::exception& error) {
         TLogClass::WriteErrorLog(std::string("CopyoutClick:") + error.what());
     }
+}
+
+std::optional<NameTemplate> TFormMain::LibraryLayout() const {
+    if (!Settings.SortIntoFolders)
+        return std::nullopt;
+    std::string problem;
+    return NameTemplate::Parse(NameTemplate::SuggestedLayout, problem);
 }
 
 void TFormMain::ButtonCopyClick() {
@@ -137,6 +149,7 @@ void TFormMain::FinishJob(const std::string& status) {
         FormReport->ReportFiles = CopyNames.get();
         FormReport->ReportPaths = CopyTargets.get();
         FormReport->ReportResults = &CopyResults;
+        FormReport->ReportFolder = &CopyFolder;
         FormReport->ShowModal();
     }
     DisPlaySongs(0);
@@ -148,6 +161,7 @@ void TFormMain::FinishJob(const std::string& status) {
     CopyTargets->clear();
     CopyNames->clear();
     CopyResults.clear();
+    CopyFolder.clear();
     ShowStatus(status);
 }
 
@@ -184,5 +198,6 @@ void TFormMain::XP_Button3Click() {
         return;
     FormOption->SetOverwriteExisting(Settings.OverwriteExisting);
     FormOption->SetPlayOnDoubleClick(Settings.PlayOnDoubleClick);
+    FormOption->SetSortIntoFolders(Settings.SortIntoFolders);
     FormOption->ShowModal();
 }

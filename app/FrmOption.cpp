@@ -131,6 +131,8 @@ void TFormOption::CreateControls() {
     PlaySong->setGeometry(24, 66, 153, 17);
     OverWrite = new QCheckBox("Always Overwrite Exist File.", XP_GroupBox2);
     OverWrite->setGeometry(24, 96, 169, 17);
+    SortFolders = new QCheckBox("Sort into artist and album folders.", XP_GroupBox2);
+    SortFolders->setGeometry(24, 126, 185, 17);
 
     XP_Button2 = MakeButton("Restore Default", QRect(144, 301, 89, 28), this);
     OpenDir = MakeButton("Save", QRect(255, 301, 89, 28), this);
@@ -193,6 +195,7 @@ void TFormOption::FormShow() {
 
         OverWrite->setChecked(OverwriteExisting);
         PlaySong->setChecked(PlayOnDoubleClick);
+        SortFolders->setChecked(SortIntoFolders);
 
         move(main_.x() + (main_.width() - width()) / 2,
              main_.y() + (main_.height() - height()) / 2);
@@ -228,6 +231,7 @@ void TFormOption::SunCheckListBoxModuleClickCheck() {
 void TFormOption::OpenDirClick() {
     main_.SetPlayOnDoubleClick(PlaySong->isChecked());
     main_.SetOverwriteExisting(OverWrite->isChecked());
+    main_.SetSortIntoFolders(SortFolders->isChecked());
     close();
 }
 
@@ -238,6 +242,7 @@ void TFormOption::XP_Button1Click() {
 void TFormOption::XP_Button2Click() {
     OverWrite->setChecked(true);
     PlaySong->setChecked(false);
+    SortFolders->setChecked(false);
     for (int item = 0; item < SunCheckListBoxCols->count(); ++item)
         SunCheckListBoxCols->SetChecked(item, true);
     for (int item = 0; item < SunCheckListBoxModule->count(); ++item)

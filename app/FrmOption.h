@@ -14,7 +14,7 @@ class TXP_ButtonSmall;
 class TXP_GroupBox;
 
 // The options window: which song columns and which main-window panes show (applied at once),
-// and the two general options (applied by "Save"). Created once, reused for every showing.
+// and the general options (applied by "Save"). Created once, reused for every showing.
 class TFormOption : public QDialog {
     Q_OBJECT
 public:
@@ -29,6 +29,7 @@ public:
     // Copies of the main window's flags, handed in before each showing.
     void SetPlayOnDoubleClick(bool value) { PlayOnDoubleClick = value; }
     void SetOverwriteExisting(bool value) { OverwriteExisting = value; }
+    void SetSortIntoFolders(bool value) { SortIntoFolders = value; }
 
     // Controls.
     TXP_GroupBox* XP_GroupBox1 = nullptr;
@@ -39,6 +40,7 @@ public:
     TXP_GroupBox* XP_GroupBox2 = nullptr;
     QCheckBox* PlaySong = nullptr;
     QCheckBox* OverWrite = nullptr;
+    QCheckBox* SortFolders = nullptr;
     TXP_Button* XP_Button2 = nullptr; // "Restore Default"
     TXP_Button* OpenDir = nullptr;    // "Save"
     TXP_Button* XP_Button1 = nullptr; // "Cancel"
@@ -83,4 +85,5 @@ private:
     SkinnedWindow* skin_ = nullptr;
     bool PlayOnDoubleClick = false;
     bool OverwriteExisting = false;
+    bool SortIntoFolders = false;
 };

@@ -175,8 +175,16 @@ void TFormReport::OpenDirClick() {
         // that the job did not write is none of its business.
         const bool written = !ReportResults || ReportResults->empty() ||
                              ReportResults->front().Outcome == CopyOutcome::Copied;
-        platform::ui::Shell().ShowInFolder(this, DestinationFolder(first),
-                                           written ? first : std::string());
+        std::string folder = DestinationFolder(first);
+        std::string selected = first;
+        // Files sorted into folders below the chosen one: that one opens, with the folder that
+        // leads to the first file selected.
+        if (ReportFolder && !ReportFolder->empty() && first.starts_with(*ReportFolder + "\\")) {
+            folder = *ReportFolder;
+            const std::string below = first.substr(folder.size() + 1);
+            selected = folder + "\\" + below.substr(0, below.find('\\'));
+        }
+        platform::ui::Shell().ShowInFolder(this, folder, written ? selected : std::string());
     } catch (const std::exception& error) {
         TLogClass::WriteErrorLog(std::string("Button2Click:") + error.what());
     }

@@ -29,6 +29,9 @@ public:
     const TStringList* ReportFiles = nullptr;
     const TStringList* ReportPaths = nullptr;
     const std::vector<CopyResult>* ReportResults = nullptr;
+    // The folder the user chose for the job, which "Open Directory" opens; unset or empty: the
+    // first file's folder.
+    const std::string* ReportFolder = nullptr;
 
     int ShowModal();
 

@@ -4,17 +4,25 @@
 #include "app/output_naming.h"
 #include "platform/text.h"
 
-void AppendCopyEntry(const TiPod& pod, const TSong& song, const std::string& destinationFolder,
-                     TStringList& sources, TStringList& targets, TStringList& names) {
-    std::string title = platform::text::WideToAnsi(song.Title);
-    std::string target =
-        PlannedDestination(destinationFolder, title, platform::text::WideToAnsi(song.Location));
-    sources.push_back(pod.SongPath(song));
-    targets.push_back(std::move(target));
-    names.push_back(std::move(title));
+std::string CopyDestination::PlannedPath(const TSong& song, const TrackFacts& facts) const {
+    const std::string location = platform::text::WideToAnsi(song.Location);
+    if (!Naming)
+        return PlannedDestination(Folder, platform::text::WideToAnsi(song.Title), location);
+    return Folder + "\\" + Naming->Expand(song, facts, ExtensionPart(location));
 }
 
-void CopyJob::Add(const TiPod& pod, const TSong& song, const std::string& destinationFolder) {
-    AppendCopyEntry(pod, song, destinationFolder, Sources, Targets, Names);
+void AppendCopyEntry(const TiPod& pod, const TSong& song, const TrackFacts& facts,
+                     const CopyDestination& destination, TStringList& sources, TStringList& targets,
+                     TStringList& names) {
+    std::string target = destination.PlannedPath(song, facts);
+    sources.push_back(pod.SongPath(song));
+    targets.push_back(std::move(target));
+    names.push_back(platform::text::WideToAnsi(song.Title));
+}
+
+void CopyJob::Add(const TiPod& pod, std::size_t index, const CopyDestination& destination) {
+    AppendCopyEntry(pod, pod.Songs.at(index), pod.FactsAt(index), destination, Sources, Targets,
+                    Names);
     Results.emplace_back();
+    Songs.push_back(index);
 }

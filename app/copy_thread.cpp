@@ -47,6 +47,28 @@ private:
     bool kept_ = false;
 };
 
+// The folders made for one file; removed again, innermost first, unless its copy completed.
+class MadeFolders {
+public:
+    explicit MadeFolders(std::vector<std::string> folders) : folders_(std::move(folders)) {}
+    ~MadeFolders() {
+        for (auto folder = folders_.rbegin(); folder != folders_.rend(); ++folder) {
+            try {
+                platform::files::RemoveEmptyFolder(*folder);
+            } catch (...) {
+                // An empty folder is all that remains.
+            }
+        }
+    }
+    MadeFolders(const MadeFolders&) = delete;
+    MadeFolders& operator=(const MadeFolders&) = delete;
+
+    void Keep() { folders_.clear(); }
+
+private:
+    std::vector<std::string> folders_;
+};
+
 const char* const kNotReachedReason = "Not copied: the job stopped at an earlier file";
 
 } // namespace
@@ -142,12 +164,16 @@ void TCopyThread::CopyEntry(std::size_t index) {
         SetResult(index, CopyOutcome::Failed, "No free numbered name for " + planned);
         return;
     }
+    MadeFolders folders(MakeFolders
+                            ? platform::files::CreateFolders(DestinationFolder(*destination))
+                            : std::vector<std::string>());
     try {
         CopyBlocks(input, *destination);
     } catch (const ShortWrite& failure) {
         SetResult(index, CopyOutcome::Failed, failure.reason);
         return;
     }
+    folders.Keep();
 
     written_.insert(WrittenKey(*destination));
     (*CopyTargets)[index] = std::move(*destination);

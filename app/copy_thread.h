@@ -37,6 +37,9 @@ public:
     TStringList* CopyTargets = nullptr;
     TStringList* CopyNames = nullptr;
     std::vector<CopyResult>* CopyResults = nullptr;
+    // The destinations lie in folders below the job's folder (a name template's): the missing
+    // ones are made for each file, and removed again when its copy fails or is abandoned.
+    bool MakeFolders = false;
 
     // The first numbered variant of `path` at which no file exists; nullopt (logged as
     // "CreateNewOutputPathName:") when the lookup fails.

@@ -20,8 +20,9 @@ std::string DestinationFolder(std::string_view confirmedPath);
 constexpr std::size_t MaxFileNameBytes = 255;
 
 // `title` + `extension` made into a name that Windows and FAT can hold and that stays inside
-// its folder: forbidden characters and trailing dots or spaces become "_", and an overlong
-// name is cut (on a character boundary) while keeping the extension.
+// its folder: forbidden characters and trailing dots or spaces become "_", a device name (CON,
+// NUL.mp3, com1.live.mp3) gets a "_" after it, and an overlong name is cut (on a character
+// boundary) while keeping the extension.
 std::string SafeFileName(std::string_view title, std::string_view extension);
 
 // destination folder + "\" + the safe title + the extension of the song's location

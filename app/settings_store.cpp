@@ -37,11 +37,13 @@ void TSettingsStore::ReadRegistry() {
     // What a missing key gives holds as well when the registry cannot be used at all.
     PlayOnDoubleClick = false;
     OverwriteExisting = true;
+    SortIntoFolders = false;
     AppDir.clear();
     try {
         const platform::Registry& registry = platform::CurrentUser();
         PlayOnDoubleClick = ReadFlag(registry, "DBClickPlaySong").value_or(false);
         OverwriteExisting = ReadFlag(registry, "OverWriteExistFile").value_or(true);
+        SortIntoFolders = ReadFlag(registry, "SortIntoFolders").value_or(false);
         AppDir = ReadFolder(registry, "ExeFile");
     } catch (const std::exception& error) {
         TLogClass::WriteErrorLog(std::string("ReadRegistry:") + error.what());
@@ -53,6 +55,7 @@ void TSettingsStore::WriteRegistry() const {
         platform::Registry& registry = platform::CurrentUser();
         WriteFlag(registry, "DBClickPlaySong", PlayOnDoubleClick);
         WriteFlag(registry, "OverWriteExistFile", OverwriteExisting);
+        WriteFlag(registry, "SortIntoFolders", SortIntoFolders);
     } catch (const std::exception& error) {
         TLogClass::WriteErrorLog(std::string("WriteRegistry:") + error.what());
     }

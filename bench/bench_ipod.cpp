@@ -202,6 +202,19 @@ itunesdb::SongFields MakeSong(int track, std::mt19937& random, std::string& loca
         song.composer = Wide(ArtistName((artist * 37 + 11) % ArtistCount));
     if (Chance(5, random))
         song.grouping = Wide(Pick(AlbumNouns, random));
+    // Numbers and album artists as a library tagged with care has them: a few compilations and
+    // albums of two discs, some songs without numbers.
+    song.numbers.trackNumber =
+        static_cast<std::uint32_t>(std::uniform_int_distribution<int>(0, 15)(random));
+    song.numbers.trackCount = song.numbers.trackNumber == 0 ? 0 : 15;
+    if (album % 10 == 0) {
+        song.numbers.discNumber = song.numbers.trackNumber % 2 + 1;
+        song.numbers.discCount = 2;
+    }
+    song.numbers.year = static_cast<std::uint32_t>(1960 + album % 60);
+    song.numbers.compilation = album % 25 == 0;
+    if (album % 7 == 0)
+        song.albumArtist = Wide(ArtistName((artist + 1) % ArtistCount));
     return song;
 }
 

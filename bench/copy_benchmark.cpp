@@ -2,8 +2,12 @@
 
 #include "app/FrmMain.h"
 #include "app/component/ITunesStringGrid.h"
+#include "app/copy_job.h"
+#include "app/copy_thread.h"
+#include "app/playlist_export.h"
 #include "bench/bench_ipod.h"
 #include "bench/stopwatch.h"
+#include "platform/files.h"
 #include "platform/ui/save_dialog.h"
 #include "tools/itunesdb_writer.h"
 
@@ -30,6 +34,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::uint64_t FileBytes = std::uint64_t{4} << 20;
+constexpr int PlannedTracks = 40000;
 
 // The destination dialog, answered at once with a file in the destination drive's root.
 class DestinationDialog : public platform::ui::SaveDialogService {
@@ -149,6 +154,61 @@ double TimeCopyJob(std::size_t songs) {
     return seconds;
 }
 
+// Plans where each song of a generated iPod of `tracks` songs goes with the library layout, as a
+// job does (name template, safe names) together with the check the worker makes before each
+// file (does it exist there, and if so the first free numbered name), into a destination that
+// already holds every other song of an earlier copy. The system's cache is warm; the drive
+// table's listings are not.
+double TimePlanning(BenchMachine& machine, int tracks) {
+    const fs::path ipod = machine.MakeFolder("planned-ipod");
+    WriteGeneratedIpod(ipod, tracks);
+    const fs::path library = machine.MakeFolder("library");
+    machine.AttachDrive('g', ipod);
+    machine.AttachDrive('h', library);
+    TiPod pod;
+    pod.DriveRoot = "g:";
+    pod.LoadDatabase();
+    if (pod.GetSongCount() != tracks)
+        throw std::runtime_error("the planned iPod holds " + std::to_string(pod.GetSongCount()) +
+                                 " songs, not " + std::to_string(tracks));
+
+    std::string problem;
+    const CopyDestination earlier{"h:",
+                                  NameTemplate::Parse(NameTemplate::SuggestedLayout, problem)};
+    CopyJob copied;
+    for (std::size_t i = 0; i < pod.Songs.size(); i += 2)
+        copied.Add(pod, i, earlier);
+    for (const std::string& target : copied.Targets) {
+        const fs::path file = library / PathBelow("h:", target);
+        fs::create_directories(file.parent_path());
+        std::ofstream(file).put('x');
+    }
+    std::uintmax_t entries = 0;
+    for (auto it = fs::recursive_directory_iterator(library);
+         it != fs::recursive_directory_iterator(); ++it)
+        ++entries; // warms the system's cache of the folders
+
+    const Stopwatch stopwatch;
+    const CopyDestination destination{"h:",
+                                      NameTemplate::Parse(NameTemplate::SuggestedLayout, problem)};
+    CopyJob job;
+    std::size_t clashes = 0;
+    for (std::size_t i = 0; i < pod.Songs.size(); ++i) {
+        job.Add(pod, i, destination);
+        if (platform::files::FileExists(job.Targets.back())) {
+            const auto numbered = TCopyThread::CreateNewOutputPathName(job.Targets.back());
+            clashes += numbered ? 1 : 0;
+        }
+    }
+    const double seconds = stopwatch.Seconds();
+    if (clashes < copied.Count())
+        throw std::runtime_error("planning found " + std::to_string(clashes) + " of the " +
+                                 std::to_string(copied.Count()) + " files already there");
+    std::printf("planned %zu destinations, %zu of them taken (%ju entries in the library)\n",
+                job.Count(), clashes, entries);
+    return seconds;
+}
+
 } // namespace
 
 void RunCopyBenchmark(BenchMachine& machine, int megabytes) {
@@ -187,4 +247,6 @@ void RunCopyBenchmark(BenchMachine& machine, int megabytes) {
     PrintFigure("copy_job", job);
     PrintFigure("cp", cp);
     std::printf("ratio %.2f\n", cp > 0 ? job / cp : 0.0);
+
+    PrintFigure("plan_40000", TimePlanning(machine, PlannedTracks));
 }

@@ -5,6 +5,7 @@
 #include "app/copy_thread.h"
 #include "app/database/iPodcomponent.h"
 #include "app/error_log.h"
+#include "app/playlist_export.h"
 #include "app/settings_store.h"
 #include "app/shown_paths.h"
 #include "app/song_search.h"
@@ -41,9 +42,12 @@ struct CopyRequest {
     bool all = false;
     std::vector<std::string> titles;
     std::vector<std::string> searches;
+    std::vector<std::string> playlists; // --playlist
+    bool writePlaylists = false;        // --playlists
     std::optional<bool> overwrite; // unset: the saved option
     CatalogueSource source = CatalogueSource::Database;
     bool quiet = false; // no progress line even on a terminal
+    std::optional<NameTemplate> naming; // --name; unset: the title alone
 };
 
 // The request, or nullopt with `problem` saying what is wrong with the arguments.
@@ -59,6 +63,29 @@ std::optional<CopyRequest> ParseCopyArguments(const std::vector<std::string>& ar
                 return std::nullopt;
             }
             (word == "--title" ? request.titles : request.searches).push_back(args[++i]);
+        } else if (word == "--playlist") {
+            if (i + 1 == args.size()) {
+                problem = "--playlist needs a NAME";
+                return std::nullopt;
+            }
+            request.playlists.push_back(args[++i]);
+        } else if (word == "--playlists") {
+            request.writePlaylists = true;
+        } else if (word == "--name") {
+            if (i + 1 == args.size()) {
+                problem = "--name needs a TEMPLATE";
+                return std::nullopt;
+            }
+            if (request.naming) {
+                problem = "--name is given more than once";
+                return std::nullopt;
+            }
+            std::string why;
+            request.naming = NameTemplate::Parse(args[++i], why);
+            if (!request.naming) {
+                problem = "--name \"" + args[i] + "\": " + why;
+                return std::nullopt;
+            }
         } else if (word == "--all") {
             request.all = true;
         } else if (word == "--scan") {
@@ -83,8 +110,9 @@ std::optional<CopyRequest> ParseCopyArguments(const std::vector<std::string>& ar
         problem = "copy takes a FOLDER and a DEST";
         return std::nullopt;
     }
-    if (!request.all && request.titles.empty() && request.searches.empty()) {
-        problem = "choose the songs with --all, --title or --search";
+    if (!request.all && request.titles.empty() && request.searches.empty() &&
+        request.playlists.empty()) {
+        problem = "choose the songs with --all, --title, --search or --playlist";
         return std::nullopt;
     }
     request.folder = positional[0];
@@ -92,8 +120,30 @@ std::optional<CopyRequest> ParseCopyArguments(const std::vector<std::string>& ar
     return request;
 }
 
-bool Chosen(const CopyRequest& request, const TSong& song) {
-    if (request.all)
+// The songs of the playlists `names` names (letter case aside); nullopt with `problem` when a
+// name is that of no playlist.
+std::optional<std::vector<bool>>
+SongsOfPlaylists(const TiPod& pod, const std::vector<std::string>& names, std::string& problem) {
+    std::vector<bool> chosen(pod.Songs.size(), false);
+    for (const std::string& name : names) {
+        bool found = false;
+        for (const Playlist& playlist : pod.Playlists) {
+            if (!platform::text::SameNoCase(platform::text::WideToAnsi(playlist.Name), name))
+                continue;
+            found = true;
+            for (const std::size_t song : playlist.Songs)
+                chosen[song] = true;
+        }
+        if (!found) {
+            problem = "no playlist is named \"" + name + "\"";
+            return std::nullopt;
+        }
+    }
+    return chosen;
+}
+
+bool Chosen(const CopyRequest& request, const TSong& song, bool inPlaylist) {
+    if (request.all || inPlaylist)
         return true;
     const std::string title = platform::text::WideToAnsi(song.Title);
     return std::any_of(
@@ -267,24 +317,41 @@ std::string WhyNotCopied(const CopyResult& result, bool abandoned) {
 
 std::string CopyUsageText() {
     return "Usage: quillmere-cli copy FOLDER DEST [--all] [--title TEXT]... [--search TEXT]...\n"
+           "                             [--playlist NAME]... [--name TEMPLATE] [--playlists]\n"
            "                             [--overwrite | --no-overwrite] [--scan] [--quiet]\n"
            "\n"
            "  Copies songs of the iPod in FOLDER into the existing folder DEST, each named\n"
            "  after its title. --all takes every song, --title the songs of that title (letter\n"
-           "  case aside), --search those the search field shows for TEXT; together they take\n"
-           "  every song any of them takes. An existing file is replaced or kept (the copy gets\n"
-           "  a numbered name) as the saved option says, unless a flag says otherwise.\n"
+           "  case aside), --search those the search field shows for TEXT, --playlist the songs\n"
+           "  of that playlist (letter case aside); together they take every song any of them\n"
+           "  takes. An existing file is replaced or kept (the copy gets a numbered name in its\n"
+           "  own folder) as the saved option says, unless a flag says otherwise.\n"
+           "  --name TEMPLATE places each song at DEST/TEMPLATE plus its extension. The fields\n"
+           "  {title} {artist} {album} {albumartist} {genre} {composer} {year} {track} {disc}\n"
+           "  stand for the song's; {albumartist} is the album artist, else \"Various Artists\"\n"
+           "  for a compilation, else the artist; a width pads a number with zeros ({track:02}\n"
+           "  gives 07). A part in [ ] is left out when a field in it is empty or 0. \"/\"\n"
+           "  separates folders, which are made as needed; each folder and file name is made\n"
+           "  safe, and a folder whose fields are all empty is \"Unknown Artist\", \"Unknown\n"
+           "  Album\" or \"Unknown\". A library layout:\n"
+           "    --name \"{albumartist}/{album}/[{disc}-][{track:02} ]{title}\"\n"
+           "  --playlists also writes, into DEST, NAME.m3u8 for each playlist of which a song\n"
+           "  was copied: UTF-8, #EXTM3U, then per copied song #EXTINF:SECONDS,ARTIST - TITLE\n"
+           "  and the file's path relative to DEST. An existing playlist file is replaced only\n"
+           "  when overwriting, else numbered like songs.\n"
            "  --scan takes the songs from the song files under iPod_Control/Music and their\n"
            "  tags instead of the database, for an iPod whose database is lost or damaged.\n"
-           "  Prints per song: title TAB the path written, or title TAB why it was not copied.\n"
+           "  Prints per song: title TAB the path written, or title TAB why it was not copied;\n"
+           "  then per playlist: name TAB the path written, or name TAB why it was not.\n"
            "  While copying, a line on standard error shows the songs and bytes done, the speed\n"
            "  and the time left, when standard error is a terminal; --quiet (-q) hides it.\n"
            "  Ctrl+C stops the copy: the song being written is removed, the songs already\n"
-           "  copied stay, and every song is listed as copied or not.\n"
+           "  copied stay, every song is listed as copied or not, and no playlist is written.\n"
            "\n"
-           "Exit status: 0 when every song was copied, 1 when any was not, 2 for wrong\n"
-           "arguments or when FOLDER holds no iPod database or DEST is no folder, 130 when\n"
-           "interrupted by Ctrl+C (128 plus the signal's number for another signal).\n";
+           "Exit status: 0 when every song was copied, 1 when any was not (or a playlist\n"
+           "was not written), 2 for wrong arguments or when FOLDER holds no iPod database,\n"
+           "DEST is no folder or no playlist has a NAME given, 130 when interrupted by Ctrl+C\n"
+           "(128 plus the signal's number for another signal).\n";
 }
 
 int RunCopyCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -318,10 +385,20 @@ int RunCopyCommand(const std::vector<std::string>& args, std::ostream& out, std:
         return kExitUsage;
     }
 
+    const std::optional<std::vector<bool>> inPlaylist =
+        SongsOfPlaylists(*pod, request->playlists, problem);
+    if (!inPlaylist) {
+        err << "quillmere-cli copy: " << request->folder << ": " << problem << "\n";
+        return kExitUsage;
+    }
+
+    const CopyDestination destination{*destinationFolder, request->naming};
     CopyJob job;
-    for (std::int32_t i = 0; i < pod->GetSongCount(); ++i)
-        if (Chosen(*request, pod->Songs[static_cast<std::size_t>(i)]))
-            job.Add(*pod, pod->Songs[static_cast<std::size_t>(i)], *destinationFolder);
+    for (std::int32_t i = 0; i < pod->GetSongCount(); ++i) {
+        const auto index = static_cast<std::size_t>(i);
+        if (Chosen(*request, pod->Songs[index], (*inPlaylist)[index]))
+            job.Add(*pod, index, destination);
+    }
     if (job.Count() == 0) {
         err << "quillmere-cli copy: no song of " << request->folder << " matches\n";
         return kExitFailure;
@@ -343,6 +420,7 @@ int RunCopyCommand(const std::vector<std::string>& args, std::ostream& out, std:
     worker.CopyTargets = &job.Targets;
     worker.CopyNames = &job.Names;
     worker.CopyResults = &job.Results;
+    worker.MakeFolders = destination.HasFolders();
     int interruptedBy = 0;
     {
         const InterruptCatcher catcher(progress.has_value());
@@ -369,6 +447,26 @@ int RunCopyCommand(const std::vector<std::string>& args, std::ostream& out, std:
         }
         out << '\n';
     }
+    // Playlists name the songs that were copied; an interrupted copy writes none.
+    std::size_t playlistsNotWritten = 0;
+    if (request->writePlaylists && interruptedBy == 0) {
+        PlaylistWriter writer(*destinationFolder, overwrite);
+        for (const Playlist& playlist : pod->Playlists) {
+            const std::vector<PlaylistEntry> entries =
+                CopiedEntries(*pod, playlist, job, *destinationFolder);
+            if (entries.empty())
+                continue;
+            const std::string name = platform::text::WideToAnsi(playlist.Name);
+            out << EscapeField(name) << '\t';
+            try {
+                out << EscapeField(ShownPath(writer.Write(name, entries)));
+            } catch (const std::exception& failure) {
+                out << EscapeField("not written: " + WithShownPath(failure.what()));
+                ++playlistsNotWritten;
+            }
+            out << '\n';
+        }
+    }
     out.flush();
 
     if (!worker.StopReason().empty())
@@ -380,10 +478,13 @@ int RunCopyCommand(const std::vector<std::string>& args, std::ostream& out, std:
     if (notCopied > 0)
         err << "quillmere-cli copy: " << notCopied << " of " << job.Count()
             << (job.Count() == 1 ? " song was" : " songs were") << " not copied\n";
+    if (playlistsNotWritten > 0)
+        err << "quillmere-cli copy: " << playlistsNotWritten
+            << (playlistsNotWritten == 1 ? " playlist was" : " playlists were") << " not written\n";
     // As a shell reports a command ended by a signal: 130 after Ctrl+C.
     if (interruptedBy != 0)
         return kExitSignalBase + interruptedBy;
-    if (notCopied > 0)
+    if (notCopied > 0 || playlistsNotWritten > 0)
         return kExitFailure;
     return out ? kExitSuccess : kExitFailure;
 }

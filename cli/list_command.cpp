@@ -41,12 +41,17 @@ std::string EscapeField(std::string_view text) {
     return escaped;
 }
 
-std::string ListHeaderLine() {
-    return "Title\tFile Size\tAlbum\tArtist\tGenre\tFiletype\tComment\tEQSetting\tComposer\t"
-           "Grouping\tTrackId\tLocation";
+std::string ListHeaderLine(ListColumns columns) {
+    std::string line = "Title\tFile Size\tAlbum\tArtist\tGenre\tFiletype\tComment\tEQSetting\t"
+                       "Composer\tGrouping\tTrackId\tLocation";
+    if (columns == ListColumns::AllFields) {
+        line += "\tAlbum Artist\tTrack\tTrack Count\tDisc\tDisc Count\tYear\tCompilation\t"
+                "Length (ms)";
+    }
+    return line;
 }
 
-std::string ListLine(const TSong& song) {
+std::string ListLine(const TSong& song, const TrackFacts& facts, ListColumns columns) {
     std::string line;
     for (const std::u16string* field :
          {&song.Title, &song.SizeText, &song.Album, &song.Artist, &song.Genre, &song.FileType,
@@ -56,11 +61,22 @@ std::string ListLine(const TSong& song) {
     line += std::to_string(song.TrackId);
     line += '\t';
     line += EscapeField(platform::text::WideToAnsi(song.Location));
+    if (columns == ListColumns::AllFields) {
+        line += '\t';
+        AppendField(line, facts.AlbumArtist);
+        for (const std::int32_t number :
+             {facts.TrackNumber, facts.TrackCount, facts.DiscNumber, facts.DiscCount, facts.Year}) {
+            line += std::to_string(number);
+            line += '\t';
+        }
+        line += facts.Compilation ? "1\t" : "0\t";
+        line += std::to_string(facts.LengthMs);
+    }
     return line;
 }
 
-int RunList(const std::string& folder, CatalogueSource source, std::ostream& out,
-            std::ostream& err) {
+int RunList(const std::string& folder, CatalogueSource source, ListColumns columns,
+            std::ostream& out, std::ostream& err) {
     std::error_code error;
     if (!std::filesystem::is_directory(folder, error)) {
         err << "quillmere-cli: " << folder << " is not a folder\n";
@@ -71,9 +87,9 @@ int RunList(const std::string& folder, CatalogueSource source, std::ostream& out
     if (!pod) {
         return status;
     }
-    out << ListHeaderLine() << '\n';
-    for (const TSong& song : pod->Songs) {
-        out << ListLine(song) << '\n';
+    out << ListHeaderLine(columns) << '\n';
+    for (std::size_t i = 0; i < pod->Songs.size(); ++i) {
+        out << ListLine(pod->Songs[i], pod->FactsAt(i), columns) << '\n';
     }
     out.flush();
     return out ? kExitSuccess : kExitFailure;

@@ -25,7 +25,9 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr char kFirstVolumeLetter = 'd';
-constexpr std::size_t kMaxCachedListings = 256;
+// Enough for a library sorted into a folder per album, whose files a copy job looks up in
+// catalogue order, one album after another at random.
+constexpr std::size_t kMaxCachedListings = 4096;
 // A listing is complete only as far as its folder's time can tell a later change from the one
 // it shows. FAT keeps times to two seconds (whole seconds, as other coarse file systems do);
 // the others take them from a clock that ticks every few milliseconds.

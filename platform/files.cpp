@@ -250,6 +250,79 @@ bool DeleteFile(const std::string& path) {
 
 namespace {
 
+// The Windows path of the folder holding `path`; empty when it has none.
+std::string WindowsParent(std::string_view path) {
+    while (!path.empty() && (path.back() == '\\' || path.back() == '/'))
+        path.remove_suffix(1);
+    const std::size_t last = path.find_last_of("\\/:");
+    if (last == std::string_view::npos || path[last] == ':')
+        return {};
+    return std::string(path.substr(0, last));
+}
+
+// Makes `path` and the missing folders above it; adds the host path of each one made to `made`.
+void CreateFolderChain(const std::string& path, std::vector<std::string>& made) {
+    auto& drives = Drives();
+    auto entry = drives.Resolve(path);
+    if (!entry)
+        Fail("Cannot create folder %s", path);
+    if (entry->exists) {
+        if (!entry->folder)
+            Fail("Cannot create folder %s", path);
+        return;
+    }
+    if (const std::string parent = WindowsParent(path); !parent.empty())
+        CreateFolderChain(parent, made);
+    // The parent now exists and may be spelled otherwise than asked: resolve the name again.
+    entry = drives.Resolve(path);
+    if (!entry)
+        Fail("Cannot create folder %s", path);
+    if (auto* hook = Hook(); hook && hook->FailCreate(entry->path))
+        Fail("Cannot create folder %s", path);
+    const auto before = drives.StampFolderOf(entry->path);
+    if (mkdir(entry->path.c_str(), 0777) != 0) {
+        struct stat info {};
+        // Made by somebody else meanwhile: used as it is.
+        if (errno == EEXIST && stat(entry->path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+            return;
+        Fail("Cannot create folder %s", path);
+    }
+    drives.NoteNames(before, {{NameChange::Added, NameOf(entry->path)}});
+    made.push_back(std::move(entry->path));
+}
+
+bool RemoveHostFolder(const std::string& hostPath) {
+    auto& drives = Drives();
+    const auto before = drives.StampFolderOf(hostPath);
+    if (rmdir(hostPath.c_str()) != 0)
+        return false;
+    drives.NoteNames(before, {{NameChange::Removed, NameOf(hostPath)}});
+    return true;
+}
+
+} // namespace
+
+std::vector<std::string> CreateFolders(const std::string& path) {
+    std::vector<std::string> made;
+    try {
+        CreateFolderChain(path, made);
+    } catch (...) {
+        for (auto folder = made.rbegin(); folder != made.rend(); ++folder)
+            RemoveHostFolder(*folder);
+        throw;
+    }
+    for (std::string& folder : made)
+        folder = Drives().ToWindowsPath(folder).value_or(folder);
+    return made;
+}
+
+bool RemoveEmptyFolder(const std::string& path) {
+    const auto entry = Drives().Resolve(path);
+    return entry && entry->exists && entry->folder && RemoveHostFolder(entry->path);
+}
+
+namespace {
+
 std::string ParentFolder(const std::string& hostPath) {
     const auto slash = hostPath.rfind('/');
     if (slash == std::string::npos)

@@ -66,6 +66,15 @@ private:
 bool RenameFile(const std::string& from, const std::string& to); // replaces `to`
 bool DeleteFile(const std::string& path);
 
+// Makes the folder `path` and every folder above it that is missing; a folder that exists is used
+// as it is (whatever the letter case of its name). Returns the folders it made, outermost first.
+// Raises OsError "Cannot create folder %s" naming the folder that could not be made (a file in
+// its place, no room, a read-only parent, or the fault hook's FailCreate), after removing the
+// folders it had made.
+std::vector<std::string> CreateFolders(const std::string& path);
+// Removes a folder that is empty; false when it is not empty, absent or cannot be removed.
+bool RemoveEmptyFolder(const std::string& path);
+
 // Replaces the whole content of a file in one step, as a careful editor saves: the content goes
 // to a new file beside it, which is flushed to the disk and then renamed over the old one, and
 // the folder is flushed after the rename. A crash or a failure at any step leaves the old

@@ -12,4 +12,9 @@ quillmere_test(cli_scan_test SOURCES cli_scan_test.cpp LIBS quillmere_dbwriter)
 add_dependencies(cli_scan_test quillmere-cli)
 target_compile_definitions(cli_scan_test PRIVATE QUILLMERE_CLI_PATH="$<TARGET_FILE:quillmere-cli>")
 
+# Name templates and playlists, as a user runs them.
+quillmere_test(cli_library_test SOURCES cli_library_test.cpp LIBS quillmere_dbwriter)
+add_dependencies(cli_library_test quillmere-cli)
+target_compile_definitions(cli_library_test PRIVATE QUILLMERE_CLI_PATH="$<TARGET_FILE:quillmere-cli>")
+
 quillmere_test(cli_progress_test SOURCES cli_progress_test.cpp LIBS quillmere_cli)

@@ -102,6 +102,40 @@ TEST(CliListTest, PrintsEverySongInCatalogueOrder) {
     }
 }
 
+TEST(CliListTest, AllFieldsAddsTheTrackFactsAfterTheSongColumns) {
+    std::vector<itunesdb::SongFields> songs = SampleSongs();
+    songs[0].albumArtist = u"Various\tArtists";
+    songs[0].numbers = {.compilation = true,
+                        .lengthMs = 185'250,
+                        .trackNumber = 4,
+                        .trackCount = 11,
+                        .year = 1810,
+                        .discNumber = 1,
+                        .discCount = 2};
+    songs[1].numbers.lengthMs = 0;
+    songs[2].numbers.lengthMs = 0;
+    testsupport::IPodFolder ipod(Database(songs));
+    ipod.AddSongFile(":iPod_Control:Music:F00:AAAA.mp3", 3621468);
+
+    const CliRun plain = RunCli({"list", ipod.Str()});
+    const CliRun all = RunCli({"list", "--all-fields", ipod.Str()});
+
+    EXPECT_EQ(plain.out, kHeader + kSampleLines) << "the facts only when asked for";
+    std::string expected = kHeader;
+    expected.insert(expected.size() - 1, "\tAlbum Artist\tTrack\tTrack Count\tDisc\tDisc Count"
+                                         "\tYear\tCompilation\tLength (ms)");
+    const char* facts[] = {"\tVarious\\tArtists\t4\t11\t1\t2\t1810\t1\t185250",
+                           "\t\t0\t0\t0\t0\t0\t0\t0", "\t\t0\t0\t0\t0\t0\t0\t0"};
+    std::string lines = kSampleLines;
+    for (std::size_t at = 0, line = 0; (at = lines.find('\n', at)) != std::string::npos; ++line) {
+        lines.insert(at, facts[line]);
+        at += std::string(facts[line]).size() + 1;
+    }
+    EXPECT_EQ(all.status, 0);
+    EXPECT_EQ(all.out, expected + lines);
+    EXPECT_EQ(all.err, "");
+}
+
 TEST(CliListTest, FolderGivenRelativeOrWithATrailingSlash) {
     testsupport::IPodFolder ipod(Database({Song(3, u"Only", u":iPod_Control:Music:F00:X.mp3")}));
     const std::string expected =

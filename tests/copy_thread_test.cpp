@@ -650,4 +650,100 @@ TEST_F(CopyThreadTest, ATotalBeyondTwoGigabytesReachesTheWindowWhole) {
     EXPECT_EQ(window_.messages[1].lParam, platform::LPARAM{3'000'000'100});
 }
 
+// --- Destinations in folders of their own (a name template's) --------------------------------
+
+// Every file below out/ (folders end in "/"), sorted.
+std::vector<std::string> Tree(const fs::path& folder) {
+    std::vector<std::string> entries;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        const std::string relative = fs::relative(entry.path(), folder).string();
+        entries.push_back(entry.is_directory() ? relative + "/" : relative);
+    }
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+class CopyIntoFoldersTest : public CopyThreadTest {
+protected:
+    // Runs the job as one whose names hold folders.
+    void RunMakingFolders() {
+        worker_ = std::make_unique<TCopyThread>(window_, overwrite_, nullptr);
+        worker_->CopySources = &sources_;
+        worker_->CopyTargets = &targets_;
+        worker_->CopyNames = &names_;
+        worker_->CopyResults = &results_;
+        worker_->MakeFolders = true;
+        worker_->Resume();
+        worker_->WaitFor();
+    }
+};
+
+TEST_F(CopyIntoFoldersTest, MissingFoldersAreMadeAndClashesNumberedInTheFilesOwnFolder) {
+    pc_.WriteFile("out/Beta/Song.mp3", "already there");
+    fs::create_directories(Out("alpha"));
+    AddEntry(AddSource("1.mp3", "first"), "Alpha\\Live\\Song.mp3", "Song");
+    AddEntry(AddSource("2.mp3", "second"), "Alpha\\Live\\Song.mp3", "Song");
+    AddEntry(AddSource("3.mp3", "third"), "Beta\\Song.mp3", "Song");
+    AddEntry("e:\\Music\\missing.mp3", "Gamma\\Song.mp3", "Missing");
+    overwrite_ = false;
+    RunMakingFolders();
+
+    // An existing folder is used whatever its letter case; a missing source makes no folder.
+    EXPECT_EQ(Tree(Out("")), (std::vector<std::string>{
+                                 "Beta/", "Beta/Song(1).mp3", "Beta/Song.mp3", "alpha/",
+                                 "alpha/Live/", "alpha/Live/Song(1).mp3", "alpha/Live/Song.mp3"}));
+    EXPECT_EQ(testsupport::ReadFile(Out("alpha/Live/Song.mp3")), "first");
+    EXPECT_EQ(testsupport::ReadFile(Out("alpha/Live/Song(1).mp3")), "second");
+    EXPECT_EQ(testsupport::ReadFile(Out("Beta/Song(1).mp3")), "third");
+    EXPECT_EQ(targets_,
+              (TStringList{"f:\\out\\Alpha\\Live\\Song.mp3", "f:\\out\\Alpha\\Live\\Song(1).mp3",
+                           "f:\\out\\Beta\\Song(1).mp3", "f:\\out\\Gamma\\Song.mp3"}));
+    EXPECT_EQ(results_[3].Outcome, CopyOutcome::MissingSource);
+}
+
+TEST_F(CopyIntoFoldersTest, AFileThatIsNotCopiedTakesTheFoldersMadeForItAway) {
+    using Kind = FailingFiles::Kind;
+    const struct {
+        Kind kind;
+        bool stops; // the job stops at the file
+    } cases[] = {{Kind::ShortWrite, false}, {Kind::Create, true}, {Kind::Write, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.kind));
+        fs::remove_all(Out(""));
+        fs::create_directories(Out(""));
+        sources_.clear();
+        targets_.clear();
+        names_.clear();
+        AddEntry(AddSource("A.mp3", "a"), "Artist\\First\\A.mp3", "A");
+        AddEntry(AddSource("B.mp3", Pattern(2 * kChunk, 2)), "Artist\\Second\\CD 1\\B.mp3", "B");
+        FailingFiles hook(c.kind, "B.mp3");
+        platform::files::SetFaultHook(&hook);
+
+        RunMakingFolders();
+        platform::files::SetFaultHook(nullptr);
+
+        EXPECT_EQ(!worker_->StopReason().empty(), c.stops);
+        EXPECT_EQ(results_[1].Outcome, CopyOutcome::Failed);
+        EXPECT_EQ(Tree(Out("")),
+                  (std::vector<std::string>{"Artist/", "Artist/First/", "Artist/First/A.mp3"}));
+    }
+}
+
+TEST_F(CopyIntoFoldersTest, AFolderThatCannotBeMadeStopsTheJobAndWithoutFoldersNoneIsMade) {
+    pc_.WriteFile("out/Artist", "a file where the folder would go");
+    AddEntry(AddSource("A.mp3", "a"), "Artist\\Album\\A.mp3", "A");
+    AddEntry(AddSource("B.mp3", "b"), "Other\\B.mp3", "B");
+
+    RunMakingFolders();
+
+    EXPECT_EQ(worker_->StopReason(), "Cannot create folder f:\\out\\Artist");
+    EXPECT_EQ(results_[0].Outcome, CopyOutcome::Failed);
+    EXPECT_EQ(results_[1].Outcome, CopyOutcome::NotReached);
+
+    // A job without folders of its own writes into existing folders only, as it always has.
+    Run();
+    EXPECT_EQ(worker_->StopReason(), "Cannot create file f:\\out\\Artist\\Album\\A.mp3");
+    EXPECT_EQ(Tree(Out("")), std::vector<std::string>{"Artist"});
+}
+
 } // namespace

@@ -464,6 +464,97 @@ TEST(DemoIpodTest, WritesFortyTracksWithOneFileMissingTheSameWayEveryTime) {
     EXPECT_TRUE(firstTree == Tree(second)) << "two runs wrote different demos";
 }
 
+struct ReadPlaylist {
+    std::string name; // UTF-16 code units below 0x80 kept, others as "?"
+    bool hidden = false;
+    std::vector<std::uint32_t> objectTypes;
+    std::vector<std::uint32_t> trackIds;
+};
+
+// The playlists of one playlist section, read here on their own from the bytes.
+std::vector<ReadPlaylist> PlaylistsOfSection(const std::string& db, std::uint32_t wanted) {
+    std::vector<ReadPlaylist> playlists;
+    for (std::size_t section = LE32(db, 4); section < db.size(); section += LE32(db, section + 8)) {
+        if (LE32(db, section + 12) != wanted) {
+            continue;
+        }
+        const std::size_t list = section + LE32(db, section + 4);
+        EXPECT_EQ(db.substr(list, 4), "mhlp");
+        std::size_t playlist = list + LE32(db, list + 4);
+        for (std::size_t p = 0; p < LE32(db, list + 8); ++p) {
+            EXPECT_EQ(db.substr(playlist, 4), "mhyp");
+            ReadPlaylist read;
+            read.hidden = Byte(db, playlist + 20) != 0;
+            std::size_t at = playlist + LE32(db, playlist + 4);
+            for (std::size_t o = 0; o < LE32(db, playlist + 12); ++o) {
+                EXPECT_EQ(db.substr(at, 4), "mhod");
+                read.objectTypes.push_back(LE32(db, at + 12));
+                if (LE32(db, at + 12) == 1) {
+                    for (std::size_t c = 0; c < LE32(db, at + 28); c += 2) {
+                        const std::uint32_t unit = LE16(db, at + 40 + c);
+                        read.name += unit < 0x80 ? static_cast<char>(unit) : '?';
+                    }
+                }
+                at += LE32(db, at + 8);
+            }
+            for (std::size_t i = 0; i < LE32(db, playlist + 16); ++i) {
+                EXPECT_EQ(db.substr(at, 4), "mhip");
+                read.trackIds.push_back(LE32(db, at + 24));
+                at += LE32(db, at + 8);
+            }
+            EXPECT_EQ(at, playlist + LE32(db, playlist + 8));
+            playlists.push_back(read);
+            playlist = at;
+        }
+    }
+    return playlists;
+}
+
+TEST(DemoIpodTest, HasPlaylistsOneOfThemSmartThatTheCliListsAsTheyAreStored) {
+    TempFolder temp;
+    const fs::path demo = temp.Path() / "demo";
+    ASSERT_EQ(RunTool(demo), 0);
+    const std::string db = testsupport::ReadFile(demo / "iPod_Control/iTunes/iTunesDB");
+
+    const std::vector<ReadPlaylist> stored = PlaylistsOfSection(db, 3);
+    ASSERT_GE(stored.size(), 4u);
+    EXPECT_TRUE(stored[0].hidden) << "the whole library comes first";
+    std::string expected;
+    std::size_t smart = 0;
+    for (std::size_t i = 1; i < stored.size(); ++i) {
+        EXPECT_FALSE(stored[i].hidden);
+        const bool isSmart =
+            std::count(stored[i].objectTypes.begin(), stored[i].objectTypes.end(), 50u) == 1 &&
+            std::count(stored[i].objectTypes.begin(), stored[i].objectTypes.end(), 51u) == 1;
+        smart += isSmart ? 1 : 0;
+        // Items of id 0 are podcast group headers; every other id names a track, 1001 on.
+        const auto songs = std::count_if(stored[i].trackIds.begin(), stored[i].trackIds.end(),
+                                         [](std::uint32_t id) { return id != 0; });
+        EXPECT_TRUE(std::all_of(stored[i].trackIds.begin(), stored[i].trackIds.end(),
+                                [](std::uint32_t id) { return id == 0 || id >= 1001; }));
+        expected += stored[i].name + "\t" + std::to_string(songs) + "\n";
+    }
+    EXPECT_EQ(smart, 1u);
+    EXPECT_EQ(stored.size(), PlaylistsOfSection(db, 2).size());
+
+    testsupport::TempFolder home;
+    const std::string listed = temp.Path() / "listed";
+    const std::string command = std::string("LC_ALL=C.UTF-8 QUILLMERE_HOME='") + home.Str() +
+                                "' '" + QUILLMERE_CLI_TOOL + "' playlists '" + demo.string() +
+                                "' > '" + listed + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::string cli = testsupport::ReadFile(listed);
+    // Names beyond ASCII are compared by their ASCII letters and their length in characters.
+    std::string asRead;
+    for (std::size_t i = 0; i < cli.size();) {
+        const auto lead = static_cast<unsigned char>(cli[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        asRead += lead < 0x80 ? cli[i] : '?';
+        i += length;
+    }
+    EXPECT_EQ(asRead, expected);
+}
+
 TEST(DemoIpodTest, CompressedDemoKeepsTheSameDatabaseInITunesCDB) {
     TempFolder temp;
     const fs::path plain = temp.Path() / "plain";

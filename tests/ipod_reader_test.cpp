@@ -98,6 +98,23 @@ DatabaseSpec SpecOf(const std::vector<SongFields>& songs,
     return database;
 }
 
+// Songs 100, 101, 102, and playlists of every kind; the last two are written into one playlist
+// section each.
+DatabaseSpec PlaylistDatabase(std::vector<std::uint32_t> order) {
+    DatabaseSpec database =
+        SpecOf({Fields(100, u"A", u":a"), Fields(101, u"B", u":b"), Fields(102, u"C", u":c")},
+               std::move(order));
+    database.playlists = {
+        {.name = u"Road Trip", .trackIds = {102, 100, 999, 100}},
+        {.name = u"Recently Added", .trackIds = {101}, .smart = true},
+        {.name = u"Secret", .trackIds = {100}, .hidden = true},
+        {.name = u"Café 夜", .trackIds = {}, .utf8Name = true},
+        {.name = u"Podcasts", .trackIds = {0, 101, 0, 102}, .onlyInSection = 3},
+        {.name = u"Only In Two", .trackIds = {102}, .onlyInSection = 2},
+    };
+    return database;
+}
+
 void AppendU32(Bytes& bytes, std::uint32_t value) {
     for (int i = 0; i < 4; ++i) {
         bytes.push_back(static_cast<std::byte>((value >> (8 * i)) & 0xFF));
@@ -349,7 +366,8 @@ TEST_F(ReaderTest, LaterObjectOfATypeWinsAndFieldsStartEmptyForEachTrack) {
 }
 
 TEST_F(ReaderTest, ObjectsWithoutASlotLeaveEveryFieldAlone) {
-    const std::uint32_t types[] = {0, 9, 10, 11, 14, 22, 100, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF};
+    const std::uint32_t types[] = {0,  9,   10,         11,         14,        21,
+                                   23, 100, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF};
     TrackSpec track{9, {}, 0x148};
     for (const std::uint32_t type : types) {
         track.objects.push_back(itunesdb::Text(type, "no slot"));
@@ -365,6 +383,51 @@ TEST_F(ReaderTest, ObjectsWithoutASlotLeaveEveryFieldAlone) {
     expected.TrackId = 9;
     ASSERT_EQ(pod.Songs.size(), 1u);
     EXPECT_EQ(pod.Songs[0], expected);
+    EXPECT_EQ(pod.Facts[0].AlbumArtist, u"");
+}
+
+TEST_F(ReaderTest, TrackFactsComeFromTheHeaderAsFarAsItReachesAndFromObject22) {
+    const itunesdb::TrackNumbers numbers{.compilation = true,
+                                         .lengthMs = 215'300,
+                                         .trackNumber = 3,
+                                         .trackCount = 12,
+                                         .year = 1987,
+                                         .discNumber = 2,
+                                         .discCount = 4};
+    const TrackFacts all{u"Various", 3, 12, 2, 4, 1987, true, 215'300};
+    const struct {
+        std::uint32_t headerLength;
+        TrackFacts expected;
+    } cases[] = {
+        {0x9C, all},
+        {0x270, all},
+        {96, {u"Various", 3, 12, 2, 0, 1987, true, 215'300}}, // ends before the disc count
+        {56, {u"Various", 3, 12, 0, 0, 1987, true, 215'300}}, // ends after the year
+        {44, {u"Various", 0, 0, 0, 0, 0, true, 215'300}},
+        {31, {u"Various", 0, 0, 0, 0, 0, true, 0}},
+        {30, {u"Various", 0, 0, 0, 0, 0, false, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.headerLength);
+        TrackSpec track{5, {itunesdb::Text(itunesdb::kTitle, "Song")}, c.headerLength, numbers};
+        track.objects.push_back(itunesdb::Text(itunesdb::kAlbumArtist, "Various"));
+        // The next track has none of them: facts start empty for each track, and an album artist
+        // may be UTF-8.
+        TrackSpec next{6, {itunesdb::Text(itunesdb::kTitle, "Next")}, c.headerLength};
+        next.numbers.lengthMs = 0;
+        TrackSpec utf8{7, {itunesdb::Utf8Text(itunesdb::kAlbumArtist, "Björk")}, c.headerLength};
+        utf8.numbers.lengthMs = 0;
+        DatabaseSpec database;
+        database.tracks = {track, next, utf8};
+
+        const TiPod pod = Load(itunesdb::WriteITunesDB(database));
+
+        ASSERT_EQ(pod.Facts.size(), 3u);
+        EXPECT_EQ(pod.Facts[0], c.expected);
+        EXPECT_EQ(pod.Facts[1], TrackFacts{});
+        EXPECT_EQ(pod.Facts[2].AlbumArtist, u"Björk");
+        EXPECT_EQ(pod.Songs[0].Title, u"Song");
+    }
 }
 
 TEST_F(ReaderTest, MusicVideosPodcastsAndChaptersDoNotDisturbLaterSongs) {
@@ -664,7 +727,8 @@ TEST_F(ReaderTest, SurvivesRandomlyDamagedDatabases) {
     }
     const Bytes bases[] = {itunesdb::WriteITunesDB(database),
                            itunesdb::WriteITunesDB(SpecOf(songs, itunesdb::kOrderITunes, 0x68)),
-                           itunesdb::WriteITunesDB(utf8)};
+                           itunesdb::WriteITunesDB(utf8),
+                           itunesdb::WriteITunesDB(PlaylistDatabase(itunesdb::kOrderITunes))};
     const std::int32_t nasty[] = {0, 1, -1, 19, 20, 24, 40, INT_MAX, INT_MIN, 0x10000, -40};
 
     std::mt19937 random(20240521);
@@ -693,6 +757,12 @@ TEST_F(ReaderTest, SurvivesRandomlyDamagedDatabases) {
 
         ASSERT_NO_THROW(pod.LoadFromBuffer(bytes));
         ASSERT_EQ(pod.SongCount, static_cast<std::int32_t>(pod.Songs.size()));
+        ASSERT_EQ(pod.Facts.size(), pod.Songs.size());
+        for (const Playlist& playlist : pod.Playlists) {
+            for (const std::size_t song : playlist.Songs) {
+                ASSERT_LT(song, pod.Songs.size());
+            }
+        }
         ASSERT_LE(pod.Songs.size(), bytes.size() / 20);
     }
 }
@@ -712,6 +782,70 @@ TEST_F(ReaderTest, FiftyThousandTracks) {
     EXPECT_EQ(pod.Songs.back().Title, u"Title 49999");
     EXPECT_EQ(pod.Songs.back().TrackId, 49999);
     EXPECT_EQ(pod.AlbumNames(), (NameList{"even", "Odd"}));
+}
+
+// --- Playlists --------------------------------------------------------------------------------
+
+TEST_F(ReaderTest, PlaylistsComeFromSectionThreeWhenThereIsOneElseFromTwo) {
+    const Playlist roadTrip{u"Road Trip", {2, 0, 0}};
+    const Playlist recent{u"Recently Added", {1}};
+    const Playlist cafe{u"Café 夜", {}};
+    const struct {
+        std::vector<std::uint32_t> order;
+        std::vector<Playlist> expected;
+    } cases[] = {
+        {itunesdb::kOrderITunes, {roadTrip, recent, cafe, {u"Podcasts", {1, 2}}}},
+        {itunesdb::kOrderGtkpod, {roadTrip, recent, cafe, {u"Podcasts", {1, 2}}}},
+        {{1, 2, 3}, {roadTrip, recent, cafe, {u"Podcasts", {1, 2}}}},
+        {itunesdb::kOrderOld, {roadTrip, recent, cafe, {u"Only In Two", {2}}}},
+        {{2, 1, 5}, {roadTrip, recent, cafe, {u"Only In Two", {2}}}},
+        {{1, 5}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.order));
+        const TiPod pod = Load(itunesdb::WriteITunesDB(PlaylistDatabase(c.order)));
+        EXPECT_EQ(pod.Songs.size(), 3u);
+        EXPECT_EQ(pod.Playlists, c.expected);
+    }
+}
+
+TEST_F(ReaderTest, ADamagedPlaylistEndsTheListKeepingThoseBeforeIt) {
+    Layout layout;
+    const Bytes whole = itunesdb::WriteITunesDB(PlaylistDatabase(itunesdb::kOrderOld), layout);
+    // The second playlist of section 2 (the first after the master) starts after the master's
+    // items; find "Recently Added"'s header by its tag after the first user playlist.
+    std::vector<std::size_t> playlistStarts;
+    for (std::size_t at = layout.trackOffsets.back(); at + 4 <= whole.size(); ++at) {
+        if (std::memcmp(whole.data() + at, "mhyp", 4) == 0) {
+            playlistStarts.push_back(at);
+        }
+    }
+    ASSERT_EQ(playlistStarts.size(), 6u); // master, Road Trip, Recently Added, Secret, Café, Two
+    const std::size_t recentlyAdded = playlistStarts[2];
+    const struct {
+        const char* label;
+        std::size_t offset; // from the playlist's start
+        std::int32_t value;
+    } damage[] = {
+        {"an object length past the end", 0x6C + 8, INT_MAX},
+        {"an object shorter than its header", 0x6C + 8, 8},
+        {"a header too short for the hidden flag", 4, 20},
+        {"an item count beyond the file", 16, INT_MAX},
+    };
+    for (const auto& d : damage) {
+        SCOPED_TRACE(d.label);
+        Bytes bytes = whole;
+        PutI32(bytes, recentlyAdded + d.offset, d.value);
+        const TiPod pod = Load(bytes);
+        EXPECT_EQ(pod.Playlists, (std::vector<Playlist>{{u"Road Trip", {2, 0, 0}}}));
+        EXPECT_EQ(pod.Songs.size(), 3u);
+    }
+    for (std::size_t size = whole.size(); size-- > recentlyAdded;) {
+        const Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
+        const TiPod pod = Load(cut);
+        ASSERT_GE(pod.Playlists.size(), 1u) << size;
+        ASSERT_EQ(pod.Playlists[0], (Playlist{u"Road Trip", {2, 0, 0}})) << size;
+    }
 }
 
 // --- The database file on the drive ---------------------------------------------------------
@@ -910,6 +1044,15 @@ TEST(RealDatabaseTest, GtkpodDatabaseOfTwentyThreeTracks) {
     EXPECT_EQ(pod.SectionTable[3], (SectionEntry{9692, 0x60, 24802}));
     EXPECT_EQ(pod.SectionTable[2], SectionEntry{});
     EXPECT_EQ(pod.FileTypeNames(), (NameList{"mp3", "MPEG audio file"}));
+    ASSERT_EQ(pod.Facts.size(), 23u);
+    EXPECT_EQ(pod.Facts[0], (TrackFacts{u"Scott Sigler", 20, 0, 0, 0, 2013, false, 2'133'524}));
+    EXPECT_EQ(pod.Facts[1], (TrackFacts{u"", 1, 0, 0, 0, 2013, false, 1'728'900}));
+    EXPECT_EQ(pod.Facts[4], (TrackFacts{u"", 222, 0, 0, 0, 0, false, 1'427'489}));
+    // Section 3 groups the podcasts under headers that name no track; the library's playlist,
+    // "artm", is hidden.
+    EXPECT_EQ(pod.Playlists,
+              (std::vector<Playlist>{
+                  {u"Podcasts", {8, 9, 10, 13, 14, 11, 12, 15, 16, 17, 18, 19, 20, 21, 22}}}));
 }
 
 } // namespace

@@ -49,6 +49,7 @@ protected:
     void Open() {
         options->SetOverwriteExisting(main->Settings.OverwriteExisting);
         options->SetPlayOnDoubleClick(main->Settings.PlayOnDoubleClick);
+        options->SetSortIntoFolders(main->Settings.SortIntoFolders);
         options->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(options.get()));
     }
@@ -288,6 +289,41 @@ TEST_F(OptionsWindowTest, SaveHandsTheTwoOptionsToTheMainWindowCancelDropsThem) 
     EXPECT_FALSE(options->isVisible());
     EXPECT_TRUE(main->Settings.PlayOnDoubleClick);
     EXPECT_FALSE(main->Settings.OverwriteExisting);
+}
+
+TEST_F(OptionsWindowTest, SortingIntoFoldersIsAThirdGeneralOptionThatBehavesAsTheOthers) {
+    EXPECT_EQ(options->SortFolders->text(), "Sort into artist and album folders.");
+    EXPECT_EQ(options->SortFolders->parentWidget(), options->XP_GroupBox2);
+    EXPECT_EQ(options->SortFolders->geometry(), QRect(24, 126, 185, 17));
+    EXPECT_LE(options->SortFolders->sizeHint().width(), 185) << "its text shows whole";
+    EXPECT_FALSE(main->Settings.SortIntoFolders) << "off by default";
+
+    Open();
+    EXPECT_FALSE(options->SortFolders->isChecked());
+    QTest::mouseClick(options->SortFolders, Qt::LeftButton);
+    QTest::mouseClick(options->XP_Button1, Qt::LeftButton); // Cancel
+    EXPECT_FALSE(main->Settings.SortIntoFolders);
+
+    Open();
+    EXPECT_FALSE(options->SortFolders->isChecked()) << "each showing starts from the copies";
+    QTest::mouseClick(options->SortFolders, Qt::LeftButton);
+    QTest::mouseClick(options->OpenDir, Qt::LeftButton); // Save
+    EXPECT_TRUE(main->Settings.SortIntoFolders);
+
+    Open();
+    EXPECT_TRUE(options->SortFolders->isChecked());
+    QTest::mouseClick(options->XP_Button2, Qt::LeftButton); // Restore Default
+    EXPECT_FALSE(options->SortFolders->isChecked());
+    QTest::mouseClick(options->XP_Button1, Qt::LeftButton);
+    EXPECT_TRUE(main->Settings.SortIntoFolders) << "defaults reach the main window by Save only";
+
+    // Written when the main window closes, read back by the next run.
+    options.reset();
+    Stop();
+    EXPECT_EQ(
+        platform::CurrentUser().QueryValue("Software\\Quillmere", "SortIntoFolders")->AsDword(),
+        1u);
+    EXPECT_TRUE(Start().Settings.SortIntoFolders);
 }
 
 TEST_F(OptionsWindowTest, ModalShowingEndsWithTheTitleBarClose) {

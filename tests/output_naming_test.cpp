@@ -89,6 +89,7 @@ TEST(SafeFileName, ReplacesWhatWindowsOrFatCannotHoldAndWhatWouldLeaveTheFolder)
         {"lpt\xC2\xB9", ".mp3", "lpt\xC2\xB9_.mp3"},
         {"PRN.", "", "PRN__"},
         {"CONSOLE", ".mp3", "CONSOLE.mp3"},
+        {"COM0", ".mp3", "COM0_.mp3"},
         {"COM10", ".mp3", "COM10.mp3"},
         {"Live CON", ".mp3", "Live CON.mp3"},
     };
@@ -256,8 +257,8 @@ TEST(AppendCopyEntry, TakesTheSongItIsGivenNotTheLastOfTheSameTitle) {
     pod.SongCount = 2;
 
     CopyJob job;
-    job.Add(pod, first, "c:\\Music");
-    job.Add(pod, second, "c:\\");
+    job.Add(pod, 0, {"c:\\Music"});
+    job.Add(pod, 1, {"c:\\"});
 
     EXPECT_EQ(job.Sources, (TStringList{"e:\\iPod_Control\\Music\\F00\\AAAA.mp3",
                                         "e:\\iPod_Control\\Music\\F01\\BBBB.m4a"}));
@@ -265,6 +266,7 @@ TEST(AppendCopyEntry, TakesTheSongItIsGivenNotTheLastOfTheSameTitle) {
     EXPECT_EQ(job.Names, (TStringList{"Intro", "INTRO"}));
     ASSERT_EQ(job.Results.size(), 2u);
     EXPECT_EQ(job.Results[0].Outcome, CopyOutcome::NotReached);
+    EXPECT_EQ(job.Songs, (std::vector<std::size_t>{0, 1}));
 }
 
 } // namespace

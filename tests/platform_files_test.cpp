@@ -269,16 +269,67 @@ TEST_F(FilesTest, RenameReplacesAndDeleteRemoves) {
     EXPECT_FALSE(files::DeleteFile("e:\\Folder"));
 }
 
-fs::perms Mode(const fs::path& path) {
-    return fs::status(path).permissions() & fs::perms::mask;
-}
-
 std::vector<std::string> NamesIn(const fs::path& folder) {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder))
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+TEST_F(FilesTest, CreateFoldersMakesWhatIsMissingAndUsesWhatIsThereInAnyLetterCase) {
+    Write("Music/Abba/Old.mp3", "x");
+    Write("Music/Song", "a file");
+
+    EXPECT_EQ(files::CreateFolders("e:\\Music\\ABBA\\Gold\\Disc 1"),
+              (std::vector<std::string>{"e:\\Music\\Abba\\Gold", "e:\\Music\\Abba\\Gold\\Disc 1"}));
+    EXPECT_TRUE(fs::is_directory(HostPath("Music/Abba/Gold/Disc 1")));
+    EXPECT_FALSE(fs::exists(HostPath("Music/ABBA")));
+    EXPECT_EQ(files::CreateFolders("e:\\music\\abba\\gold"), std::vector<std::string>());
+    EXPECT_EQ(files::CreateFolders("e:\\\\Root Folder"),
+              std::vector<std::string>{"e:\\Root Folder"});
+
+    // A file where a folder is to be: nothing is made.
+    ExpectError([] { files::CreateFolders("e:\\Music\\song\\Live"); },
+                "Cannot create folder e:\\Music\\song");
+    EXPECT_FALSE(fs::exists(HostPath("Music/Song/Live")));
+}
+
+// Refuses to create one folder, as a full or read-only disk does.
+class RefuseFolder : public files::FaultHook {
+public:
+    explicit RefuseFolder(std::string name) : name_(std::move(name)) {}
+    bool FailCreate(const std::string& path) override { return path.ends_with("/" + name_); }
+
+private:
+    std::string name_;
+};
+
+TEST_F(FilesTest, AFolderThatCannotBeMadeRemovesTheOnesMadeBeforeIt) {
+    fs::create_directories(HostPath("Out"));
+    RefuseFolder refuse("Album");
+    files::SetFaultHook(&refuse);
+
+    ExpectError([] { files::CreateFolders("e:\\Out\\Artist\\Album\\CD1"); },
+                "Cannot create folder e:\\Out\\Artist\\Album");
+
+    EXPECT_EQ(NamesIn(HostPath("Out")), std::vector<std::string>());
+}
+
+TEST_F(FilesTest, RemoveEmptyFolderRemovesOnlyAnEmptyFolder) {
+    Write("Full/Song.mp3", "x");
+    Write("File.mp3", "x");
+    fs::create_directories(HostPath("Empty"));
+
+    EXPECT_FALSE(files::RemoveEmptyFolder("e:\\Full"));
+    EXPECT_FALSE(files::RemoveEmptyFolder("e:\\File.mp3"));
+    EXPECT_FALSE(files::RemoveEmptyFolder("e:\\Missing"));
+    EXPECT_TRUE(files::RemoveEmptyFolder("e:\\EMPTY"));
+    EXPECT_EQ(NamesIn(temp.Path() / "e"), (std::vector<std::string>{"File.mp3", "Full"}));
+}
+
+fs::perms Mode(const fs::path& path) {
+    return fs::status(path).permissions() & fs::perms::mask;
 }
 
 TEST_F(FilesTest, WriteFileAtomicallyReplacesTheContentAndKeepsThePermissionBits) {
@@ -484,6 +535,18 @@ TEST_F(DestinationTest, ChangesThroughTheLayerNeedNoNewListing) {
     EXPECT_EQ(Host("e:\\Other\\moved.mp3"), HostPath("Other/Moved.mp3"));
     EXPECT_EQ(Host("e:\\Other\\keep.mp3"), HostPath("Other/Keep.mp3"));
     EXPECT_EQ(NewListings(), afterOther);
+}
+
+TEST_F(DestinationTest, FoldersMadeAndRemovedThroughTheLayerNeedNoNewListing) {
+    files::CreateFolders("e:\\Out\\Artist");
+    EXPECT_TRUE(files::DirectoryExists("e:\\Out\\ARTIST"));
+    EXPECT_EQ(Host("e:\\Out\\artist"), HostPath("Out/Artist"));
+    EXPECT_EQ(NewListings(), 0u);
+
+    ASSERT_TRUE(files::RemoveEmptyFolder("e:\\Out\\Artist"));
+    EXPECT_FALSE(files::DirectoryExists("e:\\Out\\ARTIST"));
+    EXPECT_TRUE(files::FileExists("e:\\Out\\OLD.mp3"));
+    EXPECT_EQ(NewListings(), 0u);
 }
 
 TEST_F(DestinationTest, ChangesBehindTheLayersBackStillShow) {

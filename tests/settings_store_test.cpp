@@ -38,6 +38,7 @@ TEST_F(SettingsStoreTest, MissingKeyGivesDefaultsAndIsNeverCreated) {
     store.ReadRegistry();
     EXPECT_FALSE(store.PlayOnDoubleClick);
     EXPECT_TRUE(store.OverwriteExisting);
+    EXPECT_FALSE(store.SortIntoFolders);
     EXPECT_EQ(store.AppDir, "");
 
     store.WriteRegistry();
@@ -79,12 +80,14 @@ TEST_F(SettingsStoreTest, AnUnusableRegistryGivesTheDefaultsAndIsLogged) {
         // As the main window's construction does before reading.
         store.SetPlayOnDoubleClick(true);
         store.SetOverwriteExisting(false);
+        store.SetSortIntoFolders(true);
         store.AppDir = "c:\\stale";
         store.ReadRegistry();
         platform::files::SetFaultHook(nullptr);
         setenv("QUILLMERE_HOME", savedHome.c_str(), 1);
         EXPECT_FALSE(store.PlayOnDoubleClick);
         EXPECT_TRUE(store.OverwriteExisting);
+        EXPECT_FALSE(store.SortIntoFolders);
         EXPECT_EQ(store.AppDir, "");
         EXPECT_NE(RootLog().find(item.logged), std::string::npos) << RootLog();
     }
@@ -92,26 +95,29 @@ TEST_F(SettingsStoreTest, AnUnusableRegistryGivesTheDefaultsAndIsLogged) {
 
 TEST_F(SettingsStoreTest, FlagsAreTrueOnlyForNonZeroDwords) {
     struct Case {
-        RegValue play, overwrite;
-        bool expectedPlay, expectedOverwrite;
+        RegValue play, overwrite, sort;
+        bool expectedPlay, expectedOverwrite, expectedSort;
     };
     const Case cases[] = {
-        {RegValue::Dword(1), RegValue::Dword(5), true, true},
-        {RegValue::Dword(0), RegValue::Dword(0), false, false},
-        {RegValue::String(u"1"), RegValue::String(u"0"), false, true},
+        {RegValue::Dword(1), RegValue::Dword(5), RegValue::Dword(7), true, true, true},
+        {RegValue::Dword(0), RegValue::Dword(0), RegValue::Dword(0), false, false, false},
+        {RegValue::String(u"1"), RegValue::String(u"0"), RegValue::String(u"1"), false, true,
+         false},
     };
     CreateKey();
     for (const Case& c : cases) {
         Set("DBClickPlaySong", c.play);
         Set("OverWriteExistFile", c.overwrite);
+        Set("SortIntoFolders", c.sort);
         TSettingsStore store;
         store.ReadRegistry();
         EXPECT_EQ(store.PlayOnDoubleClick, c.expectedPlay);
         EXPECT_EQ(store.OverwriteExisting, c.expectedOverwrite);
+        EXPECT_EQ(store.SortIntoFolders, c.expectedSort);
     }
 }
 
-TEST_F(SettingsStoreTest, WritesBothFlagsAsZeroOrOneAndNeverExeFile) {
+TEST_F(SettingsStoreTest, WritesEveryFlagAsZeroOrOneAndNeverExeFile) {
     CreateKey();
     Set("OverWriteExistFile", RegValue::Dword(5));
     Set("ExeFile", RegValue::String(u"c:\\data"));
@@ -120,6 +126,12 @@ TEST_F(SettingsStoreTest, WritesBothFlagsAsZeroOrOneAndNeverExeFile) {
     store.WriteRegistry();
     EXPECT_EQ(Registry().QueryValue(TSettingsStore::Key, "OverWriteExistFile")->AsDword(), 1u);
     EXPECT_EQ(Registry().QueryValue(TSettingsStore::Key, "DBClickPlaySong")->AsDword(), 0u);
+    EXPECT_EQ(Registry().QueryValue(TSettingsStore::Key, "SortIntoFolders")->AsDword(), 0u);
+    store.SetSortIntoFolders(true);
+    store.WriteRegistry();
+    EXPECT_EQ(Registry().QueryValue(TSettingsStore::Key, "SortIntoFolders")->AsDword(), 1u);
+    EXPECT_EQ(Registry().QueryValue(TSettingsStore::Key, "SortIntoFolders")->type,
+              platform::RegType::Dword);
     EXPECT_EQ(Registry().QueryValue(TSettingsStore::Key, "ExeFile")->AsString(), u"c:\\data");
 }
 

@@ -55,7 +55,26 @@ Tags FullTags(const std::string& title) {
                 .genre = "Genre",
                 .composer = "Composer",
                 .comment = "Comment",
-                .grouping = "Grouping"};
+                .grouping = "Grouping",
+                .albumArtist = "Album artist of " + title,
+                .year = 1999,
+                .trackNumber = 7,
+                .trackCount = 12,
+                .discNumber = 2,
+                .discCount = 3,
+                .compilation = true};
+}
+
+// The facts of a file of FullTags, but for its length.
+TrackFacts FullFacts(const std::string& title) {
+    return TrackFacts{.AlbumArtist = W("Album artist of " + title),
+                      .TrackNumber = 7,
+                      .TrackCount = 12,
+                      .DiscNumber = 2,
+                      .DiscCount = 3,
+                      .Year = 1999,
+                      .Compilation = true,
+                      .LengthMs = 0};
 }
 
 // The song a file of these tags and type gives, without location and size.
@@ -83,7 +102,14 @@ class SongFileScanTest : public testing::Test {
 protected:
     void Put(const std::string& relative, const Bytes& bytes) { ipod_.WriteFile(relative, bytes); }
 
-    std::vector<TSong> Scan() const { return ScanSongFiles(ipod_.DriveRoot()); }
+    std::vector<ScannedSong> ScanAll() const { return ScanSongFiles(ipod_.DriveRoot()); }
+    std::vector<TSong> Scan() const {
+        std::vector<TSong> songs;
+        for (ScannedSong& scanned : ScanSongFiles(ipod_.DriveRoot())) {
+            songs.push_back(std::move(scanned.Song));
+        }
+        return songs;
+    }
 
     testsupport::IPodFolder ipod_;
 };
@@ -103,41 +129,52 @@ TEST_F(SongFileScanTest, ReadsTheTagsAndTheRealFormatOfEachFile) {
         const char* name;
         Bytes bytes;
         TSong expected;
+        TrackFacts facts; // but for the length
     } cases[] = {
-        {"A.mp3", audiowriter::WriteMp3(Notes(), older), Expected(older, "MPEG audio file")},
+        {"A.mp3", audiowriter::WriteMp3(Notes(), older), Expected(older, "MPEG audio file"),
+         FullFacts(older.title)},
         {"B.mp3", audiowriter::WriteMp3(Notes(), newer, audiowriter::Id3Version::V24),
-         Expected(newer, "MPEG audio file")},
-        {"C.mp3", audiowriter::WriteMp3(Notes()), NamedAfterFile("C", "MPEG audio file")},
+         Expected(newer, "MPEG audio file"), FullFacts(newer.title)},
+        {"C.mp3", audiowriter::WriteMp3(Notes()), NamedAfterFile("C", "MPEG audio file"), {}},
         {"D.m4a", audiowriter::WriteSilentAacM4a(0.3, 44100, FullTags("AAC")),
-         Expected(FullTags("AAC"), "AAC audio file")},
+         Expected(FullTags("AAC"), "AAC audio file"), FullFacts("AAC")},
         {"E.m4a", audiowriter::WriteAlacM4a(Samples(), 8000, FullTags("ALAC")),
-         Expected(FullTags("ALAC"), "Apple Lossless audio file")},
+         Expected(FullTags("ALAC"), "Apple Lossless audio file"), FullFacts("ALAC")},
         {"F.wav", audiowriter::WriteWav(Samples(), 8000, FullTags("WAV")),
-         Expected(FullTags("WAV"), "WAV audio file")},
+         Expected(FullTags("WAV"), "WAV audio file"), FullFacts("WAV")},
         {"G.aif", audiowriter::WriteAiff(Samples(), 8000, FullTags("AIFF")),
-         Expected(FullTags("AIFF"), "AIFF audio file")},
-        {"H.wav", audiowriter::WriteWav(Samples(), 8000), NamedAfterFile("H", "WAV audio file")},
-        {"I.m4a", audiowriter::WriteSilentAacM4a(0.3, 44100, titleOnly),
-         Expected(titleOnly, "AAC audio file")},
+         Expected(FullTags("AIFF"), "AIFF audio file"), FullFacts("AIFF")},
+        {"H.wav",
+         audiowriter::WriteWav(Samples(), 8000),
+         NamedAfterFile("H", "WAV audio file"),
+         {}},
+        {"I.m4a",
+         audiowriter::WriteSilentAacM4a(0.3, 44100, titleOnly),
+         Expected(titleOnly, "AAC audio file"),
+         {}},
         // The content decides, whatever the name says.
         {"J.m4a", audiowriter::WriteMp3(Notes(), FullTags("MP3 in disguise")),
-         Expected(FullTags("MP3 in disguise"), "MPEG audio file")},
-        {"K.mp3", audiowriter::WriteAlacM4a(Samples(), 8000),
-         NamedAfterFile("K", "Apple Lossless audio file")},
-        {"L.aax", aax, Expected(FullTags("Audiobook"), "Audible file")},
-        {"M.aa", Text("\0\0\x10\0\x57\x90\x75\x36 audible body"sv),
-         NamedAfterFile("M", "Audible file")},
+         Expected(FullTags("MP3 in disguise"), "MPEG audio file"), FullFacts("MP3 in disguise")},
+        {"K.mp3",
+         audiowriter::WriteAlacM4a(Samples(), 8000),
+         NamedAfterFile("K", "Apple Lossless audio file"),
+         {}},
+        {"L.aax", aax, Expected(FullTags("Audiobook"), "Audible file"), FullFacts("Audiobook")},
+        {"M.aa",
+         Text("\0\0\x10\0\x57\x90\x75\x36 audible body"sv),
+         NamedAfterFile("M", "Audible file"),
+         {}},
         // Audio whose tags cannot be read is listed under its own name.
-        {"N.m4a", truncatedM4a, NamedAfterFile("N", "AAC audio file")},
+        {"N.m4a", truncatedM4a, NamedAfterFile("N", "AAC audio file"), {}},
         // A tag that claims far more bytes than the file holds gives what it holds.
-        {"O.mp3", hugeTag, Expected(FullTags("Huge"), "MPEG audio file")},
-        {"P", audiowriter::WriteMp3(Notes()), NamedAfterFile("P", "MPEG audio file")},
+        {"O.mp3", hugeTag, Expected(FullTags("Huge"), "MPEG audio file"), FullFacts("Huge")},
+        {"P", audiowriter::WriteMp3(Notes()), NamedAfterFile("P", "MPEG audio file"), {}},
     };
     for (const auto& c : cases) {
         Put(std::string("iPod_Control/Music/F07/") + c.name, c.bytes);
     }
 
-    const std::vector<TSong> songs = Scan();
+    const std::vector<ScannedSong> songs = ScanAll();
 
     ASSERT_EQ(songs.size(), std::size(cases));
     for (std::size_t i = 0; i < songs.size(); ++i) {
@@ -145,7 +182,37 @@ TEST_F(SongFileScanTest, ReadsTheTagsAndTheRealFormatOfEachFile) {
         TSong expected = cases[i].expected;
         expected.Location = W(":iPod_Control:Music:F07:" + std::string(cases[i].name));
         expected.SizeText = W(SizeTextOf(cases[i].bytes.size()));
-        EXPECT_EQ(songs[i], expected);
+        EXPECT_EQ(songs[i].Song, expected);
+        TrackFacts facts = songs[i].Facts;
+        facts.LengthMs = 0;
+        EXPECT_EQ(facts, cases[i].facts);
+    }
+}
+
+TEST_F(SongFileScanTest, TheLengthComesFromTheAudioOfEachFormat) {
+    const struct {
+        const char* name;
+        Bytes bytes;
+        std::int32_t milliseconds;
+    } cases[] = {
+        {"A.mp3", audiowriter::WriteMp3(Notes()), 600},
+        {"B.wav", audiowriter::WriteWav(Samples(), 8000), 600},
+        {"C.aif", audiowriter::WriteAiff(Samples(), 8000), 600},
+        {"D.m4a", audiowriter::WriteAlacM4a(Samples(), 8000), 600},
+        {"E.m4a", audiowriter::WriteSilentAacM4a(1.5, 44100), 1500},
+    };
+    for (const auto& c : cases) {
+        Put(std::string("iPod_Control/Music/F00/") + c.name, c.bytes);
+    }
+
+    const std::vector<ScannedSong> songs = ScanAll();
+
+    ASSERT_EQ(songs.size(), std::size(cases));
+    for (std::size_t i = 0; i < songs.size(); ++i) {
+        SCOPED_TRACE(cases[i].name);
+        // Whole frames and blocks round the length up a little.
+        EXPECT_GE(songs[i].Facts.LengthMs, cases[i].milliseconds - 5);
+        EXPECT_LE(songs[i].Facts.LengthMs, cases[i].milliseconds + 40);
     }
 }
 
@@ -226,6 +293,8 @@ TEST_F(SongFileScanTest, TheFilesWinOverAGoodDatabaseAndNothingIsLeftOfIt) {
     EXPECT_EQ(pod.SongCount, 1);
     EXPECT_EQ(pod.Songs[0].Title, u"From the file");
     EXPECT_EQ(pod.Songs[0].TrackId, 0);
+    ASSERT_EQ(pod.Facts.size(), 1u);
+    EXPECT_EQ(pod.Facts[0].AlbumArtist, u"Album artist of From the file");
 }
 
 TEST_F(SongFileScanTest, AniPodWithoutMusicHasNoSongs) {

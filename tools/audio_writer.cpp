@@ -262,6 +262,15 @@ Bytes Id3CommentFrame(std::string_view utf8, Id3Version version) {
     return Id3Frame("COMM", body, version);
 }
 
+// "7/12", "7", or nothing when both are 0.
+std::string NumberPair(std::uint32_t number, std::uint32_t count) {
+    if (number == 0 && count == 0) {
+        return {};
+    }
+    return count == 0 ? std::to_string(number)
+                      : std::to_string(number) + "/" + std::to_string(count);
+}
+
 // The bytes a tag chunk of RIFF or AIFF takes: header, tag, and a pad byte to an even size.
 std::uint32_t TagChunkSize(const Bytes& tag) {
     if (tag.empty()) {
@@ -275,6 +284,21 @@ Bytes Mp4TextItem(std::string_view type, std::string_view utf8) {
     Bytes data = FullBoxHeader(0, 1); // well-known type 1: UTF-8
     PutBE32(data, 0);                 // locale
     PutAscii(data, utf8);
+    return Box(type, {Box("data", {data})});
+}
+
+// "trkn" or "disk": a number and a count, big-endian 16-bit, in a binary item (type 0); the
+// track pair ends in two more zero bytes.
+Bytes Mp4NumberPairItem(std::string_view type, std::uint32_t number, std::uint32_t count,
+                        bool trailingZeros) {
+    Bytes data = FullBoxHeader(0, 0);
+    PutBE32(data, 0); // locale
+    PutBE16(data, 0);
+    PutBE16(data, number);
+    PutBE16(data, count);
+    if (trailingZeros) {
+        PutBE16(data, 0);
+    }
     return Box(type, {Box("data", {data})});
 }
 
@@ -310,6 +334,26 @@ Bytes Mp4UserData(const Tags& tags) {
         if (!text->empty()) {
             PutBytes(items, Mp4TextItem(type, *text));
         }
+    }
+    if (!tags.albumArtist.empty()) {
+        PutBytes(items, Mp4TextItem("aART", tags.albumArtist));
+    }
+    if (tags.year != 0) {
+        PutBytes(items, Mp4TextItem("\xA9"
+                                    "day",
+                                    std::to_string(tags.year)));
+    }
+    if (tags.trackNumber != 0 || tags.trackCount != 0) {
+        PutBytes(items, Mp4NumberPairItem("trkn", tags.trackNumber, tags.trackCount, true));
+    }
+    if (tags.discNumber != 0 || tags.discCount != 0) {
+        PutBytes(items, Mp4NumberPairItem("disk", tags.discNumber, tags.discCount, false));
+    }
+    if (tags.compilation) {
+        Bytes data = FullBoxHeader(0, 21); // well-known type 21: a signed integer
+        PutBE32(data, 0);
+        PutByte(data, 1);
+        PutBytes(items, Box("cpil", {Box("data", {data})}));
     }
     Bytes handler = FullBoxHeader(0, 0);
     PutBE32(handler, 0);
@@ -541,7 +585,8 @@ Bytes Mp3FrameBody(const Mp3Granule& first, const Mp3Granule& second, std::size_
 
 bool Tags::Empty() const {
     return title.empty() && album.empty() && artist.empty() && genre.empty() && composer.empty() &&
-           comment.empty() && grouping.empty();
+           comment.empty() && grouping.empty() && albumArtist.empty() && year == 0 &&
+           trackNumber == 0 && trackCount == 0 && discNumber == 0 && discCount == 0 && !compilation;
 }
 
 std::vector<std::byte> Id3v2Tag(const Tags& tags, Id3Version version) {
@@ -557,6 +602,19 @@ std::vector<std::byte> Id3v2Tag(const Tags& tags, Id3Version version) {
     for (const auto& [id, text] : texts) {
         if (!text->empty()) {
             PutBytes(frames, Id3TextFrame(id, *text, version));
+        }
+    }
+    const std::pair<std::string_view, std::string> facts[] = {
+        {"TPE2", tags.albumArtist},
+        {"TRCK", NumberPair(tags.trackNumber, tags.trackCount)},
+        {"TPOS", NumberPair(tags.discNumber, tags.discCount)},
+        {version == Id3Version::V23 ? "TYER" : "TDRC",
+         tags.year != 0 ? std::to_string(tags.year) : std::string()},
+        {"TCMP", tags.compilation ? "1" : ""},
+    };
+    for (const auto& [id, text] : facts) {
+        if (!text.empty()) {
+            PutBytes(frames, Id3TextFrame(id, text, version));
         }
     }
     if (!tags.comment.empty()) {

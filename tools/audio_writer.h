@@ -19,6 +19,13 @@ struct Tags {
     std::string composer;
     std::string comment;
     std::string grouping;
+    std::string albumArtist;
+    std::uint32_t year = 0; // 0: none, as for the numbers below
+    std::uint32_t trackNumber = 0;
+    std::uint32_t trackCount = 0;
+    std::uint32_t discNumber = 0;
+    std::uint32_t discCount = 0;
+    bool compilation = false;
 
     bool Empty() const;
 };
@@ -27,8 +34,9 @@ struct Tags {
 // ID3v2.4 keeps them in UTF-8 and the grouping in GRP1, as iTunes writes them since.
 enum class Id3Version { V23, V24 };
 
-// An ID3v2 tag of the texts (TIT2, TALB, TPE1, TCON, TCOM, COMM, and the grouping) with some
-// padding after them; no bytes for empty tags.
+// An ID3v2 tag of the texts (TIT2, TALB, TPE1, TCON, TCOM, COMM, and the grouping), the album
+// artist (TPE2), track and disc ("7/12" in TRCK and TPOS), year (TYER in 2.3, TDRC in 2.4) and
+// compilation (TCMP, as iTunes writes it) with some padding after them; no bytes for empty tags.
 std::vector<std::byte> Id3v2Tag(const Tags& tags, Id3Version version);
 
 struct Note {
@@ -60,7 +68,8 @@ std::vector<std::byte> WriteMp3(const std::vector<Note>& notes, const Tags& tags
 
 // An MPEG-4 audio file (.m4a) of AAC-LC frames, each the smallest frame that decodes to
 // silence. AAC frames hold 1024 samples. Tags, here and in Apple Lossless files, go into the
-// movie's metadata item list (moov/udta/meta/ilst: ©nam, ©alb, ©ART, ©gen, ©wrt, ©cmt, ©grp).
+// movie's metadata item list (moov/udta/meta/ilst: ©nam, ©alb, ©ART, ©gen, ©wrt, ©cmt, ©grp,
+// aART, ©day, trkn, disk, cpil).
 inline constexpr std::uint32_t kAacSamplesPerFrame = 1024;
 std::vector<std::byte> WriteSilentAacM4a(double seconds, std::uint32_t sampleRate,
                                          const Tags& tags = {});

@@ -109,6 +109,33 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
     return out;
 }
 
+std::string Utf16ToUtf8(std::u16string_view utf16) {
+    std::string out;
+    for (std::size_t i = 0; i < utf16.size(); ++i) {
+        std::uint32_t code = utf16[i];
+        if (code >= 0xD800 && code < 0xDC00 && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
+            utf16[i + 1] < 0xE000) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (utf16[++i] - 0xDC00);
+        }
+        if (code < 0x80) {
+            out += static_cast<char>(code);
+        } else if (code < 0x800) {
+            out += static_cast<char>(0xC0 | (code >> 6));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            out += static_cast<char>(0xE0 | (code >> 12));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (code >> 18));
+            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        }
+    }
+    return out;
+}
+
 // The 24-byte header every data object starts with; the total length is patched later.
 Bytes ObjectHeader(std::uint32_t type) {
     Bytes out;
@@ -141,10 +168,18 @@ void AppendTrackItem(Bytes& out, const TrackSpec& track, std::vector<std::size_t
     PadTo(out, start, track.headerLength);
     PutInHeader(out, start, track.headerLength, 20, 1);          // visible
     PutInHeader(out, start, track.headerLength, 24, 0x4D503320); // "MP3 "
-    PutInHeader(out, start, track.headerLength, 36, 4'000'000);  // file size
-    PutInHeader(out, start, track.headerLength, 40, 240'000);    // length in ms
-    PutInHeader(out, start, track.headerLength, 56, 128);        // bit rate
+    if (track.numbers.compilation && track.headerLength > 30) {
+        out[start + 30] = std::byte{1};
+    }
+    PutInHeader(out, start, track.headerLength, 36, 4'000'000); // file size
+    PutInHeader(out, start, track.headerLength, 40, track.numbers.lengthMs);
+    PutInHeader(out, start, track.headerLength, 44, track.numbers.trackNumber);
+    PutInHeader(out, start, track.headerLength, 48, track.numbers.trackCount);
+    PutInHeader(out, start, track.headerLength, 52, track.numbers.year);
+    PutInHeader(out, start, track.headerLength, 56, 128); // bit rate
     PutInHeader(out, start, track.headerLength, 60, 44100u << 16);
+    PutInHeader(out, start, track.headerLength, 92, track.numbers.discNumber);
+    PutInHeader(out, start, track.headerLength, 96, track.numbers.discCount);
     for (const ObjectSpec& object : track.objects) {
         objectOffsets.push_back(out.size());
         Append(out, object.bytes);
@@ -172,35 +207,99 @@ void AppendPositionObject(Bytes& out, std::uint32_t position) {
     PadTo(out, start, 0x2C);
 }
 
-void AppendPlaylistItem(Bytes& out, std::int32_t trackId, std::uint32_t position) {
+// A playlist item naming `trackId`; with no track, a podcast group header titled `groupTitle`.
+void AppendPlaylistItem(Bytes& out, std::int32_t trackId, std::uint32_t position,
+                        std::u16string_view groupTitle = {}) {
+    const bool groupHeader = trackId == 0 && !groupTitle.empty();
     const std::size_t start = out.size();
     AppendTag(out, "mhip");
     AppendU32(out, kPlaylistItemHeaderLength);
-    AppendU32(out, 0);            // total length
-    AppendU32(out, 1);            // data objects
-    AppendU32(out, 0);            // podcast grouping flag
-    AppendU32(out, position + 1); // group id
+    AppendU32(out, 0);                     // total length
+    AppendU32(out, 1);                     // data objects
+    AppendU32(out, groupHeader ? 256 : 0); // podcast grouping flag
+    AppendU32(out, position + 1);          // group id
     AppendU32(out, static_cast<std::uint32_t>(trackId));
     PadTo(out, start, kPlaylistItemHeaderLength);
-    AppendPositionObject(out, position);
+    if (groupHeader) {
+        Append(out, Text(kTitle, groupTitle).bytes);
+    } else {
+        AppendPositionObject(out, position);
+    }
     PutU32(out, start + 8, static_cast<std::uint32_t>(out.size() - start));
 }
 
-// The master playlist: every track, titled like the iPod.
-void AppendMasterPlaylist(Bytes& out, const std::vector<TrackSpec>& tracks) {
+// The objects iTunes keeps for a smart playlist: its preferences (type 50) and its rules (51,
+// big-endian "SLst": one rule, artist contains "a").
+void AppendSmartObjects(Bytes& out) {
+    Bytes preferences;
+    preferences.push_back(std::byte{1}); // live update
+    preferences.push_back(std::byte{1}); // check rules
+    preferences.push_back(std::byte{0}); // check limits
+    preferences.resize(0x48, std::byte{0});
+    Append(out, Raw(50, preferences).bytes);
+    Bytes rules;
+    AppendTag(rules, "SLst");
+    AppendU32BE(rules, 0x00010001);
+    AppendU32BE(rules, 1); // rules
+    AppendU32BE(rules, 0); // all of them
+    rules.resize(136, std::byte{0});
+    AppendU32BE(rules, 4);          // field: artist
+    AppendU32BE(rules, 0x01000002); // action: contains
+    rules.resize(rules.size() + 44, std::byte{0});
+    AppendU32BE(rules, 2); // text length
+    rules.push_back(std::byte{0});
+    rules.push_back(std::byte{'a'});
+    Append(out, Raw(51, rules).bytes);
+}
+
+struct PlaylistItems {
+    std::vector<std::int32_t> trackIds;
+    std::u16string groupTitle; // the title of group headers (items of id 0)
+};
+
+void AppendPlaylist(Bytes& out, const std::u16string& name, const PlaylistItems& items, bool hidden,
+                    bool smart, bool utf8Name) {
     const std::size_t start = out.size();
     AppendTag(out, "mhyp");
     AppendU32(out, kPlaylistHeaderLength);
-    AppendU32(out, 0); // total length
-    AppendU32(out, 1); // data objects
-    AppendU32(out, static_cast<std::uint32_t>(tracks.size()));
-    AppendU32(out, 1); // hidden: the master playlist
+    AppendU32(out, 0);             // total length
+    AppendU32(out, smart ? 3 : 1); // data objects
+    AppendU32(out, static_cast<std::uint32_t>(items.trackIds.size()));
+    AppendU32(out, hidden ? 1 : 0); // byte 20: hidden
     PadTo(out, start, kPlaylistHeaderLength);
-    Append(out, Text(kTitle, std::u16string_view(u"iPod")).bytes);
-    for (std::size_t i = 0; i < tracks.size(); ++i) {
-        AppendPlaylistItem(out, tracks[i].trackId, static_cast<std::uint32_t>(i));
+    if (utf8Name) {
+        Append(out, Utf8Text(kTitle, Utf16ToUtf8(name)).bytes);
+    } else {
+        Append(out, Text(kTitle, std::u16string_view(name)).bytes);
+    }
+    if (smart) {
+        AppendSmartObjects(out);
+    }
+    for (std::size_t i = 0; i < items.trackIds.size(); ++i) {
+        AppendPlaylistItem(out, items.trackIds[i], static_cast<std::uint32_t>(i), items.groupTitle);
     }
     PutU32(out, start + 8, static_cast<std::uint32_t>(out.size() - start));
+}
+
+// The master playlist (every track, hidden, titled like the iPod), then the playlists that go
+// into a section of `type`.
+void AppendPlaylists(Bytes& out, std::uint32_t type, const DatabaseSpec& database) {
+    std::vector<const PlaylistSpec*> playlists;
+    for (const PlaylistSpec& playlist : database.playlists) {
+        if (playlist.onlyInSection == 0 || playlist.onlyInSection == type) {
+            playlists.push_back(&playlist);
+        }
+    }
+    AppendListHeader(out, "mhlp", static_cast<std::uint32_t>(1 + playlists.size()));
+    PlaylistItems all;
+    for (const TrackSpec& track : database.tracks) {
+        all.trackIds.push_back(track.trackId);
+    }
+    AppendPlaylist(out, u"iPod", all, true, false, false);
+    for (const PlaylistSpec* playlist : playlists) {
+        AppendPlaylist(out, playlist->name, {playlist->trackIds, playlist->name}, playlist->hidden,
+                       playlist->smart, playlist->utf8Name);
+    }
 }
 
 const ObjectSpec* FindObject(const TrackSpec& track, std::uint32_t type) {
@@ -282,8 +381,7 @@ void AppendSectionBody(Bytes& out, std::uint32_t type, const DatabaseSpec& datab
     }
     case kPlaylistSection:
     case kPodcastSection:
-        AppendListHeader(out, "mhlp", 1);
-        AppendMasterPlaylist(out, database.tracks);
+        AppendPlaylists(out, type, database);
         return;
     case kAlbumSection:
         AppendAlbumList(out, database.tracks);
@@ -409,12 +507,19 @@ TrackSpec Song(const SongFields& fields) {
     TrackSpec track;
     track.trackId = fields.trackId;
     track.headerLength = fields.headerLength;
+    track.numbers = fields.numbers;
     const std::pair<std::uint32_t, const std::u16string*> order[] = {
-        {kTitle, &fields.title},         {kLocation, &fields.location},
-        {kAlbum, &fields.album},         {kArtist, &fields.artist},
-        {kGenre, &fields.genre},         {kFileType, &fields.fileType},
-        {kEQSetting, &fields.eqSetting}, {kComment, &fields.comment},
-        {kComposer, &fields.composer},   {kGrouping, &fields.grouping},
+        {kTitle, &fields.title},
+        {kLocation, &fields.location},
+        {kAlbum, &fields.album},
+        {kArtist, &fields.artist},
+        {kGenre, &fields.genre},
+        {kFileType, &fields.fileType},
+        {kEQSetting, &fields.eqSetting},
+        {kComment, &fields.comment},
+        {kComposer, &fields.composer},
+        {kGrouping, &fields.grouping},
+        {kAlbumArtist, &fields.albumArtist},
     };
     for (const auto& [type, text] : order) {
         if (!text->empty()) {

@@ -28,6 +28,7 @@ enum ObjectType : std::uint32_t {
     kPodcastEnclosureUrl = 15,
     kPodcastRssUrl = 16,
     kChapterData = 17,
+    kAlbumArtist = 22,
     kVideoData = 32,
 };
 
@@ -60,10 +61,22 @@ ObjectSpec Raw(std::uint32_t type, std::vector<std::byte> body);
 inline constexpr std::uint32_t kTrackHeaderLengths[] = {0x9C,  0xA0,  0xF4,  0x148, 0x184,
                                                         0x1B4, 0x208, 0x248, 0x270};
 
+// Numbers of a track item header; a header too short for one leaves it out.
+struct TrackNumbers {
+    bool compilation = false;         // byte 30
+    std::uint32_t lengthMs = 240'000; // 40
+    std::uint32_t trackNumber = 0;    // 44
+    std::uint32_t trackCount = 0;     // 48
+    std::uint32_t year = 0;           // 52
+    std::uint32_t discNumber = 0;     // 92
+    std::uint32_t discCount = 0;      // 96
+};
+
 struct TrackSpec {
     std::int32_t trackId = 0;
     std::vector<ObjectSpec> objects;    // written in this order
     std::uint32_t headerLength = 0x248; // 0x9C or more in real files; at least 20
+    TrackNumbers numbers = {};
 };
 
 // The fields of a typical song; empty fields get no object.
@@ -79,7 +92,9 @@ struct SongFields {
     std::u16string eqSetting;
     std::u16string composer;
     std::u16string grouping;
+    std::u16string albumArtist;
     std::uint32_t headerLength = 0x248;
+    TrackNumbers numbers = {};
 };
 // A track with one text object per non-empty field, in the order iTunes writes them.
 TrackSpec Song(const SongFields& fields);
@@ -99,14 +114,27 @@ inline const std::vector<std::uint32_t> kOrderOld = {1, 2};             // befor
 inline const std::vector<std::uint32_t> kOrderOldPodcast = {1, 3, 2};
 inline const std::vector<std::uint32_t> kOrderGtkpod = {1, 3, 2, 4, 8, 6, 10, 5};
 
+// A playlist after the master playlist. Its name is its text object 1; its items name tracks
+// by id, in order (an id may name no track); an id of 0 is written as a podcast group header,
+// which names none, titled by the name.
+struct PlaylistSpec {
+    std::u16string name;
+    std::vector<std::int32_t> trackIds;
+    bool smart = false;    // rule objects (types 50 and 51) ahead of the items, as iTunes keeps
+    bool hidden = false;   // byte 20, as on the master playlist
+    bool utf8Name = false; // the name stored as UTF-8 (encoding 2)
+    std::uint32_t onlyInSection = 0; // 2 or 3: written in that playlist section only
+};
+
 struct DatabaseSpec {
     std::uint32_t headerLength = 0xBC; // 0x68, 0xBC or 0xF4 (at least 0x68)
     std::vector<std::uint32_t> sectionOrder = kOrderITunes;
     std::vector<TrackSpec> tracks;
+    std::vector<PlaylistSpec> playlists = {};
 };
 
-// Section types 1: track list; 2, 3: playlist list (a master playlist of every track);
-// 4: album list; 5: empty playlist list; others: an empty section.
+// Section types 1: track list; 2, 3: playlist list (a master playlist of every track, then the
+// playlists); 4: album list; 5: empty playlist list; others: an empty section.
 std::vector<std::byte> WriteITunesDB(const DatabaseSpec& database);
 
 // Where things landed in a written database, for tests that patch bytes.

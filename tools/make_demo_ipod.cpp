@@ -43,6 +43,9 @@ struct DemoTrack {
     Extra extra = Extra::None;
     bool fileMissing = false;     // listed in the database, absent from the folder
     bool nameCaseDiffers = false; // upper case in the database, lower case on disk
+    std::uint32_t disc = 0;       // of an album of several discs
+    const char* albumArtist = "";
+    bool compilation = false;
 };
 
 const char* FileTypeText(Format format) {
@@ -120,40 +123,43 @@ const std::vector<DemoTrack>& DemoTracks() {
          .format = AppleLossless, .seconds = 2.0},
         {.title = "Café à l'aube", .artist = "Chloé Lefèvre", .album = "Café à l'aube",
          .genre = "Chanson", .format = Mp3, .seconds = 3.0},
-        {.title = "Señorita Mañana", .artist = "Chloé Lefèvre", .album = "Café à l'aube",
-         .genre = "Chanson", .format = Mp3, .seconds = 2.5, .comment = "Duo avec Íñigo Peña"},
+        {.title = "Señorita Mañana", .artist = "Chloé Lefèvre & Íñigo Peña",
+         .album = "Café à l'aube", .genre = "Chanson", .format = Mp3, .seconds = 2.5,
+         .comment = "Duo avec Íñigo Peña", .albumArtist = "Chloé Lefèvre"},
         {.title = "Über den Wolken", .artist = "Chloé Lefèvre", .album = "Café à l'aube",
          .genre = "Chanson", .format = Mp3, .seconds = 2.5},
         {.title = "Ça ira mieux demain", .artist = "Chloé Lefèvre", .album = "Café à l'aube",
          .genre = "Chanson", .format = Mp3, .seconds = 3.0, .eqSetting = "#!#100#!#"},
         // A second "Intro", and titles that cannot be Windows file names as they are.
+        // A sampler of several artists: a compilation.
         {.title = "Intro", .artist = "Quiet Arcade", .album = "Sound Check", .genre = "Rock",
-         .format = Wav, .seconds = 1.5},
+         .format = Wav, .seconds = 1.5, .compilation = true},
         {.title = "Left/Right: Which Way?", .artist = "Quiet Arcade", .album = "Sound Check",
-         .genre = "Rock", .format = Wav, .seconds = 2.0},
+         .genre = "Rock", .format = Wav, .seconds = 2.0, .compilation = true},
         {.title = "The \"Best\" Song * Ever", .artist = "Quiet Arcade", .album = "Sound Check",
-         .genre = "Rock", .format = Mp3, .seconds = 2.5},
+         .genre = "Rock", .format = Mp3, .seconds = 2.5, .compilation = true},
         {.title = "A Very Long Song Title That Keeps Going Well Past The Status Line",
          .artist = "Quiet Arcade", .album = "Sound Check", .genre = "Rock", .format = Wav,
-         .seconds = 2.0, .comment = "Longer than the status line shows"},
+         .seconds = 2.0, .comment = "Longer than the status line shows", .compilation = true},
         {.title = "Back\\Slash <Remix> | Edit", .artist = "Quiet Arcade", .album = "Sound Check",
-         .genre = "Rock", .format = Aac, .seconds = 2.0},
+         .genre = "Rock", .format = Aac, .seconds = 2.0, .compilation = true},
         // Composers and groupings.
         {.title = "Air", .artist = "Kammerorchester Lindenau", .album = "Morning Pieces",
          .genre = "Classical", .format = AppleLossless, .seconds = 2.5,
-         .composer = "Johann Sebastian Bach", .grouping = "Baroque"},
+         .composer = "Johann Sebastian Bach", .grouping = "Baroque", .disc = 1},
         {.title = "Canon in D", .artist = "Kammerorchester Lindenau", .album = "Morning Pieces",
          .genre = "Classical", .format = AppleLossless, .seconds = 2.5, .eqSetting = "#!#107#!#",
-         .composer = "Johann Pachelbel", .grouping = "Baroque"},
+         .composer = "Johann Pachelbel", .grouping = "Baroque", .disc = 1},
         {.title = "Minuet in G", .artist = "Kammerorchester Lindenau", .album = "Morning Pieces",
          .genre = "Classical", .format = Aiff, .seconds = 2.0,
-         .composer = "Christian Petzold", .grouping = "Baroque"},
+         .composer = "Christian Petzold", .grouping = "Baroque", .disc = 1},
         {.title = "Gymnopédie No. 1", .artist = "Kammerorchester Lindenau",
          .album = "Morning Pieces", .genre = "Classical", .format = Aiff, .seconds = 2.5,
-         .comment = "Lent et douloureux", .composer = "Erik Satie", .grouping = "Piano"},
+         .comment = "Lent et douloureux", .composer = "Erik Satie", .grouping = "Piano",
+         .disc = 2},
         {.title = "Träumerei", .artist = "Kammerorchester Lindenau", .album = "Morning Pieces",
          .genre = "Classical", .format = AppleLossless, .seconds = 2.0,
-         .composer = "Robert Schumann", .grouping = "Piano"},
+         .composer = "Robert Schumann", .grouping = "Piano", .disc = 2},
         {.title = "Blue Hour", .artist = "Dora Blue Trio", .album = "Late Set", .genre = "Jazz",
          .format = Mp3, .seconds = 3.5, .eqSetting = "#!#104#!#", .composer = "Dora Blue"},
         {.title = "Walking Home", .artist = "Dora Blue Trio", .album = "Late Set",
@@ -211,9 +217,50 @@ std::vector<audiowriter::Note> MelodyFor(std::size_t trackIndex, double seconds)
     return notes;
 }
 
-// The song files carry their tracks' texts as tags, so that a listing made from the files
-// alone (quillmere-cli list --scan) finds the same songs.
-audiowriter::Tags TagsOf(const DemoTrack& track) {
+// The year each album came out.
+std::uint32_t YearOf(std::string_view album) {
+    static const std::map<std::string_view, std::uint32_t> years = {
+        {"Night Drive", 2008},      {"night drive", 2011},    {"夜明け", 2015},
+        {"Белые ночи", 1999},       {"Θάλασσα", 2003},        {"Café à l'aube", 2012},
+        {"Sound Check", 2019},      {"Morning Pieces", 2001}, {"Late Set", 2016},
+        {"Quillmere Weekly", 2024},
+    };
+    const auto found = years.find(album);
+    return found == years.end() ? 0 : found->second;
+}
+
+// Track numbers count the tracks of each disc of an album in list order; songs without an album
+// have none.
+std::vector<itunesdb::TrackNumbers> NumbersOf(const std::vector<DemoTrack>& tracks) {
+    std::map<std::pair<std::string, std::uint32_t>, std::uint32_t> tracksOnDisc;
+    std::map<std::string, std::uint32_t> discsOfAlbum;
+    for (const DemoTrack& track : tracks) {
+        if (*track.album != '\0') {
+            ++tracksOnDisc[{track.album, track.disc}];
+            discsOfAlbum[track.album] = std::max(discsOfAlbum[track.album], track.disc);
+        }
+    }
+    std::map<std::pair<std::string, std::uint32_t>, std::uint32_t> numbered;
+    std::vector<itunesdb::TrackNumbers> numbers;
+    for (const DemoTrack& track : tracks) {
+        itunesdb::TrackNumbers item;
+        item.compilation = track.compilation;
+        item.lengthMs = static_cast<std::uint32_t>(track.seconds * 1000);
+        item.year = YearOf(track.album);
+        if (*track.album != '\0') {
+            item.trackNumber = ++numbered[{track.album, track.disc}];
+            item.trackCount = tracksOnDisc[{track.album, track.disc}];
+            item.discNumber = track.disc;
+            item.discCount = track.disc == 0 ? 0 : discsOfAlbum[track.album];
+        }
+        numbers.push_back(item);
+    }
+    return numbers;
+}
+
+// The song files carry their tracks' texts and numbers as tags, so that a listing made from the
+// files alone (quillmere-cli list --scan) finds the same songs.
+audiowriter::Tags TagsOf(const DemoTrack& track, const itunesdb::TrackNumbers& numbers) {
     audiowriter::Tags tags;
     tags.title = track.title;
     tags.album = track.album;
@@ -222,12 +269,20 @@ audiowriter::Tags TagsOf(const DemoTrack& track) {
     tags.composer = track.composer;
     tags.comment = track.comment;
     tags.grouping = track.grouping;
+    tags.albumArtist = track.albumArtist;
+    tags.year = numbers.year;
+    tags.trackNumber = numbers.trackNumber;
+    tags.trackCount = numbers.trackCount;
+    tags.discNumber = numbers.discNumber;
+    tags.discCount = numbers.discCount;
+    tags.compilation = numbers.compilation;
     return tags;
 }
 
-std::vector<std::byte> AudioFor(const DemoTrack& track, std::size_t trackIndex) {
+std::vector<std::byte> AudioFor(const DemoTrack& track, std::size_t trackIndex,
+                                const itunesdb::TrackNumbers& numbers) {
     const auto melody = MelodyFor(trackIndex, track.seconds);
-    const audiowriter::Tags tags = TagsOf(track);
+    const audiowriter::Tags tags = TagsOf(track, numbers);
     switch (track.format) {
     case Format::Mp3:
         return audiowriter::WriteMp3(melody, tags);
@@ -323,6 +378,46 @@ std::string FolderName(std::size_t index) {
     return name;
 }
 
+// The demo's playlists, by the titles of their songs: one smart, one with a song whose file is
+// missing, one naming two songs of one title, and the podcasts, grouped under a header in
+// section 3 as iTunes keeps them.
+std::vector<itunesdb::PlaylistSpec> DemoPlaylists(const std::vector<DemoTrack>& tracks) {
+    auto ids = [&tracks](std::initializer_list<std::string_view> titles, std::size_t skip = 0) {
+        std::vector<std::int32_t> found;
+        for (const std::string_view title : titles) {
+            std::size_t seen = 0;
+            for (std::size_t i = 0; i < tracks.size(); ++i) {
+                if (tracks[i].title == title && seen++ >= skip) {
+                    found.push_back(static_cast<std::int32_t>(1001 + i));
+                    break;
+                }
+            }
+        }
+        return found;
+    };
+    std::vector<std::int32_t> intros = ids({"Intro"});
+    intros.push_back(ids({"Intro"}, 1).front());
+    std::vector<std::int32_t> grouped = {0};
+    for (const std::int32_t id :
+         ids({"Episode 1: Welcome Aboard", "Episode 2: Copying Songs Home"}))
+        grouped.push_back(id);
+    return {
+        {.name = u"Road Trip",
+         .trackIds = ids({"Neon Boulevard", "Engine Hum", "Rearview", "Tail Lights",
+                          "Last Gas Station", "Slow Tide"})},
+        {.name = u"Quiet Evening",
+         .trackIds = ids({"Air", "Canon in D", "Gymnopédie No. 1", "Träumerei", "Blue Hour"}),
+         .smart = true},
+        {.name = u"Утро ☕ Café",
+         .trackIds = ids({"夜明けの歌", "Café à l'aube", "Θάλασσα", "Белые ночи"})},
+        {.name = u"Intros", .trackIds = intros},
+        {.name = u"Podcasts", .trackIds = grouped, .onlyInSection = 3},
+        {.name = u"Podcasts",
+         .trackIds = ids({"Episode 1: Welcome Aboard", "Episode 2: Copying Songs Home"}),
+         .onlyInSection = 2},
+    };
+}
+
 void AddText(std::vector<itunesdb::ObjectSpec>& objects, std::uint32_t type,
              std::string_view text) {
     if (!text.empty()) {
@@ -340,6 +435,7 @@ int MakeDemoIpod(const fs::path& folder, bool compressed) {
 
     const auto& tracks = DemoTracks();
     const auto names = CrypticNames(tracks.size());
+    const auto numbers = NumbersOf(tracks);
     itunesdb::DatabaseSpec database;
     database.headerLength = 0xBC;
     database.sectionOrder = itunesdb::kOrderITunes;
@@ -359,6 +455,7 @@ int MakeDemoIpod(const fs::path& folder, bool compressed) {
         itunesdb::TrackSpec item;
         item.trackId = static_cast<std::int32_t>(1001 + i);
         item.headerLength = 0x184;
+        item.numbers = numbers[i];
         // The order iTunes writes them in.
         AddText(item.objects, itunesdb::kTitle, track.title);
         AddText(item.objects, itunesdb::kLocation, location);
@@ -370,6 +467,7 @@ int MakeDemoIpod(const fs::path& folder, bool compressed) {
         AddText(item.objects, itunesdb::kComment, track.comment);
         AddText(item.objects, itunesdb::kComposer, track.composer);
         AddText(item.objects, itunesdb::kGrouping, track.grouping);
+        AddText(item.objects, itunesdb::kAlbumArtist, track.albumArtist);
         if (track.extra == Extra::VideoData) {
             item.objects.push_back(itunesdb::VideoData(480, 360));
         } else if (track.extra == Extra::Podcast) {
@@ -388,7 +486,7 @@ int MakeDemoIpod(const fs::path& folder, bool compressed) {
             notes.push_back("missing file: \"" + std::string(track.title) + "\" (" + location +
                             ")");
         } else {
-            const auto bytes = AudioFor(track, i);
+            const auto bytes = AudioFor(track, i, numbers[i]);
             WriteFile(control / "Music" / folderName / onDisk, bytes);
             totalBytes += bytes.size();
             ++filesByType[FileTypeText(track.format)];
@@ -398,6 +496,8 @@ int MakeDemoIpod(const fs::path& folder, bool compressed) {
         }
         fileLines.push_back(std::move(line));
     }
+
+    database.playlists = DemoPlaylists(tracks);
 
     // Newer iPod nanos keep the database compressed in iTunesCDB and leave iTunesDB empty.
     const auto plain = itunesdb::WriteITunesDB(database);
@@ -421,6 +521,12 @@ int MakeDemoIpod(const fs::path& folder, bool compressed) {
     }
     for (const std::string& note : notes) {
         std::printf("  %s\n", note.c_str());
+    }
+    for (const itunesdb::PlaylistSpec& playlist : database.playlists) {
+        if (playlist.onlyInSection != 2) {
+            std::printf("  playlist%s: %zu items\n", playlist.smart ? " (smart)" : "",
+                        playlist.trackIds.size());
+        }
     }
     std::printf("  %.2f MB in all\n", static_cast<double>(totalBytes) / (1024.0 * 1024.0));
     std::printf("Attach it as drive e: with the line e=%s in the drives file of Quillmere's "

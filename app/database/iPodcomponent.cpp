@@ -102,20 +102,38 @@ void TiPod::LoadFromBuffer(std::span<const std::byte> buffer) {
     const ITunesDBReader reader(buffer);
     reader.ReadSections(SectionTable);
     Songs = {};
+    Facts = {};
+    Playlists = {};
     // Any error while the tracks are walked (memory for an absurd count or text, a failing size
     // lookup) ends the walk silently; the songs walked so far stay listed.
     try {
-        reader.ReadTrackList(SectionTable[1], Songs);
+        reader.ReadTrackList(SectionTable[1], Songs, Facts);
         for (TSong& song : Songs) {
             song.SizeText = SizeTextFor(song);
         }
+    } catch (const std::exception&) {
+    }
+    // The same for the playlists: a damaged list leaves the songs as they are.
+    try {
+        Playlists = reader.ReadPlaylists(Songs);
     } catch (const std::exception&) {
     }
     SongCount = static_cast<std::int32_t>(Songs.size());
 }
 
 void TiPod::LoadSongFiles() {
-    Songs = ScanSongFiles(DriveRoot);
+    std::vector<ScannedSong> scanned = ScanSongFiles(DriveRoot);
+    std::vector<TSong> songs;
+    std::vector<TrackFacts> facts;
+    songs.reserve(scanned.size());
+    facts.reserve(scanned.size());
+    for (ScannedSong& song : scanned) {
+        songs.push_back(std::move(song.Song));
+        facts.push_back(std::move(song.Facts));
+    }
+    Songs = std::move(songs);
+    Facts = std::move(facts);
+    Playlists = {};
     SongCount = static_cast<std::int32_t>(Songs.size());
 }
 
@@ -146,14 +164,25 @@ void TiPod::SongAt(std::int32_t index, TSong& song) const {
     }
 }
 
+const TrackFacts& TiPod::FactsAt(std::size_t index) const {
+    static const TrackFacts none;
+    return index < Facts.size() ? Facts[index] : none;
+}
+
 void TiPod::SongByTitle(const std::string& title, TSong& song) const {
+    if (const std::optional<std::size_t> index = IndexByTitle(title)) {
+        song = Songs[*index];
+    }
+}
+
+std::optional<std::size_t> TiPod::IndexByTitle(const std::string& title) const {
     // The last match wins, so the first one met from the end is the answer.
-    for (auto it = Songs.rbegin(); it != Songs.rend(); ++it) {
-        if (platform::text::SameNoCase(platform::text::WideToAnsi(it->Title), title)) {
-            song = *it;
-            return;
+    for (std::size_t i = Songs.size(); i-- > 0;) {
+        if (platform::text::SameNoCase(platform::text::WideToAnsi(Songs[i].Title), title)) {
+            return i;
         }
     }
+    return std::nullopt;
 }
 
 std::string TiPod::SongPath(const TSong& song) const {

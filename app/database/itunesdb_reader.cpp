@@ -12,32 +12,46 @@ constexpr std::int64_t kObjectHeaderLength = 24;
 constexpr std::int64_t kEncodingOffset = 24;
 constexpr std::int64_t kTextStart = 40; // 24-byte header, 16-byte text header
 
-std::u16string TSong::*FieldOfType(std::int32_t type) {
+constexpr std::int32_t kAlbumArtistObject = 22;
+
+// Where the text of an object of `type` goes.
+std::u16string* TextSlot(std::int32_t type, TSong& song, TrackFacts& facts) {
     switch (type) {
     case 1:
-        return &TSong::Title;
+        return &song.Title;
     case 2:
-        return &TSong::Location;
+        return &song.Location;
     case 3:
-        return &TSong::Album;
+        return &song.Album;
     case 4:
-        return &TSong::Artist;
+        return &song.Artist;
     case 5:
-        return &TSong::Genre;
+        return &song.Genre;
     case 6:
-        return &TSong::FileType;
+        return &song.FileType;
     case 7:
-        return &TSong::EQSetting;
+        return &song.EQSetting;
     case 8:
-        return &TSong::Comment;
+        return &song.Comment;
     case 12:
-        return &TSong::Composer;
+        return &song.Composer;
     case 13:
-        return &TSong::Grouping;
+        return &song.Grouping;
+    case kAlbumArtistObject:
+        return &facts.AlbumArtist;
     default:
         return nullptr; // 9 to 11 have slots that are never copied; the rest none
     }
 }
+
+// Numbers of the track item header, by offset.
+constexpr std::int64_t kCompilationOffset = 30; // one byte
+constexpr std::int64_t kLengthOffset = 40;
+constexpr std::int64_t kTrackNumberOffset = 44;
+constexpr std::int64_t kTrackCountOffset = 48;
+constexpr std::int64_t kYearOffset = 52;
+constexpr std::int64_t kDiscNumberOffset = 92;
+constexpr std::int64_t kDiscCountOffset = 96;
 
 } // namespace
 
@@ -91,8 +105,8 @@ ITunesDBReader::StatedTrackCount(const SectionEntry& trackSection) const {
     return ReadInt(static_cast<std::int64_t>(trackSection.Start) + trackSection.HeaderLength + 8);
 }
 
-void ITunesDBReader::ReadTrackList(const SectionEntry& trackSection,
-                                   std::vector<TSong>& songs) const {
+void ITunesDBReader::ReadTrackList(const SectionEntry& trackSection, std::vector<TSong>& songs,
+                                   std::vector<TrackFacts>& facts) const {
     const std::int64_t listStart =
         static_cast<std::int64_t>(trackSection.Start) + trackSection.HeaderLength;
     const auto listHeaderLength = ReadInt(listStart + 4);
@@ -106,20 +120,25 @@ void ITunesDBReader::ReadTrackList(const SectionEntry& trackSection,
     const std::int64_t count = std::min<std::int64_t>(std::max<std::int32_t>(*trackCount, 0),
                                                       bytesLeft / kMinTrackItemLength);
     songs.reserve(songs.size() + static_cast<std::size_t>(count));
+    facts.reserve(facts.size() + static_cast<std::size_t>(count));
     for (std::int64_t i = 0; i < count; ++i) {
         TSong song;
-        const TrackWalk walk = ReadTrack(position, song);
+        TrackFacts trackFacts;
+        const TrackWalk walk = ReadTrack(position, song, trackFacts);
         if (walk == TrackWalk::Unreadable) {
             return;
         }
+        // Both have their room reserved, so neither push can fail and leave the two apart.
         songs.push_back(std::move(song));
+        facts.push_back(std::move(trackFacts));
         if (walk == TrackWalk::CutShort) {
             return;
         }
     }
 }
 
-ITunesDBReader::TrackWalk ITunesDBReader::ReadTrack(std::int64_t& position, TSong& song) const {
+ITunesDBReader::TrackWalk ITunesDBReader::ReadTrack(std::int64_t& position, TSong& song,
+                                                    TrackFacts& facts) const {
     const auto headerLength = ReadInt(position + 4);
     const auto objectCount = ReadInt(position + 12);
     const auto trackId = ReadInt(position + 16);
@@ -130,9 +149,10 @@ ITunesDBReader::TrackWalk ITunesDBReader::ReadTrack(std::int64_t& position, TSon
         return TrackWalk::Unreadable;
     }
     song.TrackId = *trackId;
+    ReadTrackNumbers(position, *headerLength, facts);
     std::int64_t objectPosition = position + *headerLength;
     for (std::int32_t i = 0; i < *objectCount; ++i) {
-        if (!ReadObject(objectPosition, song)) {
+        if (!ReadObject(objectPosition, song, facts)) {
             return TrackWalk::CutShort;
         }
     }
@@ -140,7 +160,24 @@ ITunesDBReader::TrackWalk ITunesDBReader::ReadTrack(std::int64_t& position, TSon
     return TrackWalk::Complete;
 }
 
-bool ITunesDBReader::ReadObject(std::int64_t& position, TSong& song) const {
+void ITunesDBReader::ReadTrackNumbers(std::int64_t item, std::int32_t headerLength,
+                                      TrackFacts& facts) const {
+    // Older, shorter headers end before some of the numbers; those stay 0.
+    auto number = [&](std::int64_t offset) {
+        return offset + 4 <= headerLength ? ReadInt(item + offset).value_or(0) : 0;
+    };
+    facts.LengthMs = number(kLengthOffset);
+    facts.TrackNumber = number(kTrackNumberOffset);
+    facts.TrackCount = number(kTrackCountOffset);
+    facts.Year = number(kYearOffset);
+    facts.DiscNumber = number(kDiscNumberOffset);
+    facts.DiscCount = number(kDiscCountOffset);
+    const std::int64_t compilation = item + kCompilationOffset;
+    facts.Compilation = kCompilationOffset < headerLength && compilation < Size() &&
+                        buffer_[static_cast<std::size_t>(compilation)] != std::byte{0};
+}
+
+bool ITunesDBReader::ReadObject(std::int64_t& position, TSong& song, TrackFacts& facts) const {
     const auto totalLength = ReadInt(position + 8);
     const auto type = ReadInt(position + 12);
     if (!totalLength || !type) {
@@ -162,10 +199,10 @@ bool ITunesDBReader::ReadObject(std::int64_t& position, TSong& song) const {
         }
         end = position + kTextStart + std::max<std::int32_t>(*textLength, 0);
     }
-    if (std::u16string TSong::*field = FieldOfType(*type)) {
-        song.*field = textLength && *textLength > 0
-                          ? ReadText(position, std::min(end, position + kTextStart + *textLength))
-                          : std::u16string();
+    if (std::u16string* slot = TextSlot(*type, song, facts)) {
+        *slot = textLength && *textLength > 0
+                    ? ReadText(position, std::min(end, position + kTextStart + *textLength))
+                    : std::u16string();
     }
     position = end;
     return true;

@@ -18,6 +18,7 @@
 #include <taglib/wavfile.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <exception>
 #include <filesystem>
 #include <system_error>
@@ -63,10 +64,36 @@ std::u16string Property(const TagLib::PropertyMap& properties,
     return {};
 }
 
-void TakeTags(const TagLib::File& file, bool id3, TSong& song) {
+// The leading decimal digits of `text` ("7" of "7/12", "2009" of "2009-04-12"); 0 for none or
+// for more than fit.
+std::int32_t LeadingNumber(std::string_view text) {
+    std::int32_t number = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            break;
+        }
+        if (number > (INT32_MAX - (c - '0')) / 10) {
+            return 0;
+        }
+        number = number * 10 + (c - '0');
+    }
+    return number;
+}
+
+// "7/12" as 7 and 12; a count the text lacks is 0.
+void NumberAndCount(const std::u16string& text, std::int32_t& number, std::int32_t& count) {
+    const std::string narrow = platform::text::WideToAnsi(text);
+    number = LeadingNumber(narrow);
+    const std::size_t slash = narrow.find('/');
+    count = slash == std::string::npos ? 0 : LeadingNumber(narrow.substr(slash + 1));
+}
+
+void TakeTags(const TagLib::File& file, bool id3, ScannedSong& scanned) {
     if (!file.isValid()) {
         return;
     }
+    TSong& song = scanned.Song;
+    TrackFacts& facts = scanned.Facts;
     const TagLib::PropertyMap properties = file.properties();
     if (std::u16string title = Property(properties, {"TITLE"}); !title.empty()) {
         song.Title = std::move(title);
@@ -80,40 +107,51 @@ void TakeTags(const TagLib::File& file, bool id3, TSong& song) {
     // to GRP1 in 2016.
     song.Grouping =
         id3 ? Property(properties, {"GROUPING", "WORK"}) : Property(properties, {"GROUPING"});
+    facts.AlbumArtist = Property(properties, {"ALBUMARTIST"});
+    NumberAndCount(Property(properties, {"TRACKNUMBER"}), facts.TrackNumber, facts.TrackCount);
+    NumberAndCount(Property(properties, {"DISCNUMBER"}), facts.DiscNumber, facts.DiscCount);
+    facts.Year = LeadingNumber(platform::text::WideToAnsi(Property(properties, {"DATE"})));
+    facts.Compilation =
+        LeadingNumber(platform::text::WideToAnsi(Property(properties, {"COMPILATION"}))) != 0;
+    if (const TagLib::AudioProperties* audio = file.audioProperties()) {
+        facts.LengthMs = audio->lengthInMilliseconds();
+    }
 }
 
 // Reads the tags of a file of the sniffed `format` from `stream`; the file type as well.
-void ReadTags(TagLib::FileStream& stream, AudioFormat format, TSong& song) {
+void ReadTags(TagLib::FileStream& stream, AudioFormat format, ScannedSong& scanned) {
+    constexpr auto kFast = TagLib::AudioProperties::Fast;
     bool appleLossless = false;
     switch (format) {
     case AudioFormat::Mpeg: {
-        const TagLib::MPEG::File file(&stream, TagLib::ID3v2::FrameFactory::instance(), false);
-        TakeTags(file, true, song);
+        const TagLib::MPEG::File file(&stream, TagLib::ID3v2::FrameFactory::instance(), true,
+                                      kFast);
+        TakeTags(file, true, scanned);
         break;
     }
     case AudioFormat::Mpeg4:
     case AudioFormat::AudibleMpeg4: {
-        const TagLib::MP4::File file(&stream, true, TagLib::AudioProperties::Fast);
+        const TagLib::MP4::File file(&stream, true, kFast);
         const TagLib::MP4::Properties* properties = file.audioProperties();
         appleLossless = properties && properties->codec() == TagLib::MP4::Properties::ALAC;
-        TakeTags(file, false, song);
+        TakeTags(file, false, scanned);
         break;
     }
     case AudioFormat::Wav: {
-        const TagLib::RIFF::WAV::File file(&stream, false);
-        TakeTags(file, true, song);
+        const TagLib::RIFF::WAV::File file(&stream, true, kFast);
+        TakeTags(file, true, scanned);
         break;
     }
     case AudioFormat::Aiff: {
-        const TagLib::RIFF::AIFF::File file(&stream, false);
-        TakeTags(file, true, song);
+        const TagLib::RIFF::AIFF::File file(&stream, true, kFast);
+        TakeTags(file, true, scanned);
         break;
     }
     case AudioFormat::Audible:
     case AudioFormat::None:
         break; // no tags the library reads
     }
-    song.FileType = platform::text::AnsiToWide(FileTypeOf(format, appleLossless));
+    scanned.Song.FileType = platform::text::AnsiToWide(FileTypeOf(format, appleLossless));
 }
 
 struct SongFile {
@@ -152,7 +190,7 @@ std::vector<std::string> FoldersIn(const fs::path& folder) {
 
 } // namespace
 
-std::optional<TSong> ReadSongFile(const std::string& hostPath) {
+std::optional<ScannedSong> ReadSongFile(const std::string& hostPath) {
     // Only a regular file is opened for good: a pipe or a device put in its place would never
     // end.
     const int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -175,20 +213,20 @@ std::optional<TSong> ReadSongFile(const std::string& hostPath) {
     if (format == AudioFormat::None) {
         return std::nullopt;
     }
-    TSong song;
-    song.Title = platform::text::AnsiToWide(fs::path(hostPath).stem().string());
-    song.FileType = platform::text::AnsiToWide(FileTypeOf(format, false));
+    ScannedSong scanned;
+    scanned.Song.Title = platform::text::AnsiToWide(fs::path(hostPath).stem().string());
+    scanned.Song.FileType = platform::text::AnsiToWide(FileTypeOf(format, false));
     try {
         stream.seek(0);
-        ReadTags(stream, format, song);
+        ReadTags(stream, format, scanned);
     } catch (const std::exception&) {
         // Tags the library cannot read leave the song named after its file.
     }
-    return song;
+    return scanned;
 }
 
-std::vector<TSong> ScanSongFiles(const std::string& driveRoot) {
-    std::vector<TSong> songs;
+std::vector<ScannedSong> ScanSongFiles(const std::string& driveRoot) {
+    std::vector<ScannedSong> songs;
     const std::string music = driveRoot + "\\iPod_Control\\Music";
     const std::optional<platform::HostEntry> folder = platform::Drives().Resolve(music);
     if (!folder || !folder->folder) {
@@ -201,13 +239,13 @@ std::vector<TSong> ScanSongFiles(const std::string& driveRoot) {
     for (const std::string& name : FoldersIn(folder->path)) {
         const fs::path songFolder = fs::path(folder->path) / name;
         for (const SongFile& file : FilesIn(songFolder)) {
-            std::optional<TSong> song = ReadSongFile((songFolder / file.name).string());
+            std::optional<ScannedSong> song = ReadSongFile((songFolder / file.name).string());
             if (!song) {
                 continue;
             }
-            song->Location =
+            song->Song.Location =
                 platform::text::AnsiToWide(locationStart + ":" + name + ":" + file.name);
-            song->SizeText = platform::text::AnsiToWide(SizeTextOf(file.size));
+            song->Song.SizeText = platform::text::AnsiToWide(SizeTextOf(file.size));
             songs.push_back(std::move(*song));
         }
     }
