@@ -224,6 +224,13 @@ std::string NameTemplate::Expand(const TSong& song, const TrackFacts& facts,
     struct Component {
         std::string text;
         std::optional<Field> firstField;
+        bool fieldShown = false; // some field gave text
+
+        // Named by its first field when its fields give nothing, " - " left of "{artist} - {album}"
+        // names nothing; a name of text alone stands.
+        std::string Name() const {
+            return (firstField && !fieldShown) || text.empty() ? UnknownName(firstField) : text;
+        }
     };
     FieldValues values(song, facts);
     std::vector<Component> components(1);
@@ -236,10 +243,15 @@ std::string NameTemplate::Expand(const TSong& song, const TrackFacts& facts,
         case Piece::Kind::Separator:
             components.emplace_back();
             break;
-        case Piece::Kind::Field:
-            if (!components.back().firstField)
-                components.back().firstField = piece.field;
-            components.back().text += values.Shown(piece.field, piece.width);
+        case Piece::Kind::Field: {
+            Component& component = components.back();
+            if (!component.firstField)
+                component.firstField = piece.field;
+            const std::string shown = values.Shown(piece.field, piece.width);
+            component.text += shown;
+            component.fieldShown = component.fieldShown || !shown.empty();
+            break;
+        }
             break;
         case Piece::Kind::OptionalStart: {
             std::size_t end = i + 1;
@@ -264,10 +276,9 @@ std::string NameTemplate::Expand(const TSong& song, const TrackFacts& facts,
 
     std::string path;
     for (std::size_t i = 0; i + 1 < components.size(); ++i) {
-        const Component& folder = components[i];
-        path +=
-            SafeFileName(folder.text.empty() ? UnknownName(folder.firstField) : folder.text, "");
+        path += SafeFileName(components[i].Name(), "");
         path += '\\';
     }
-    return path + SafeFileName(components.back().text, extension);
+    // Never a hidden file named by its extension alone.
+    return path + SafeFileName(components.back().Name(), extension);
 }

@@ -17,8 +17,8 @@
 //   [...]  dropped whole when any field inside it is empty or 0
 //
 // {albumartist} is the album artist, else "Various Artists" for a compilation, else the artist.
-// Each folder and the file name are made safe as SafeFileName makes a title safe; a folder that
-// comes out empty is named "Unknown Artist", "Unknown Album" or "Unknown" after its first field.
+// Each folder and the file name are made safe as SafeFileName makes a title safe; one whose fields
+// all come out empty is named "Unknown Artist", "Unknown Album" or "Unknown" after its first field.
 class NameTemplate {
 public:
     // The layout of an organised library, as the options window's folder sorting uses it.

@@ -17,22 +17,33 @@ namespace {
 
 using Bytes = std::vector<std::byte>;
 
-// A song record is some 360 bytes and the smallest track item the reader walks is 20, each text
-// at most two bytes a byte: anything beyond this is memory the file did not pay for.
+// A song record with its facts is some 400 bytes and the smallest track item the reader walks
+// is 20, each text at most two bytes a byte; a playlist entry costs 8 bytes and its item at least
+// 20: anything beyond this is memory the file did not pay for.
 constexpr std::size_t kMemoryFactor = 24;
 
-// The memory the songs hold: their records and every text too long to live inside them.
-std::size_t SongListBytes(const std::vector<TSong>& songs) {
-    const std::size_t inlineCapacity = std::u16string().capacity();
-    std::size_t bytes = songs.capacity() * sizeof(TSong);
-    for (const TSong& song : songs) {
+// The heap bytes a text holds beyond its object.
+std::size_t TextBytes(const std::u16string& text) {
+    static const std::size_t inlineCapacity = std::u16string().capacity();
+    return text.capacity() > inlineCapacity ? (text.capacity() + 1) * sizeof(char16_t) : 0;
+}
+
+// The memory the catalogue holds: its song records, facts and playlists, and every text too long
+// to live inside them.
+std::size_t CatalogueBytes(const TiPod& pod) {
+    std::size_t bytes = pod.Songs.capacity() * sizeof(TSong) +
+                        pod.Facts.capacity() * sizeof(TrackFacts) +
+                        pod.Playlists.capacity() * sizeof(Playlist);
+    for (const TSong& song : pod.Songs) {
         for (const std::u16string* text :
              {&song.Title, &song.Location, &song.SizeText, &song.Album, &song.Artist, &song.Genre,
-              &song.FileType, &song.Comment, &song.EQSetting, &song.Composer, &song.Grouping}) {
-            if (text->capacity() > inlineCapacity)
-                bytes += (text->capacity() + 1) * sizeof(char16_t);
-        }
+              &song.FileType, &song.Comment, &song.EQSetting, &song.Composer, &song.Grouping})
+            bytes += TextBytes(*text);
     }
+    for (const TrackFacts& facts : pod.Facts)
+        bytes += TextBytes(facts.AlbumArtist);
+    for (const Playlist& playlist : pod.Playlists)
+        bytes += TextBytes(playlist.Name) + playlist.Songs.capacity() * sizeof(std::size_t);
     return bytes;
 }
 
@@ -44,7 +55,8 @@ TiPod Catalogue(std::span<const std::byte> database) {
 }
 
 bool SameCatalogue(const TiPod& a, const TiPod& b) {
-    return a.Songs == b.Songs && a.SongCount == b.SongCount &&
+    return a.Songs == b.Songs && a.Facts == b.Facts && a.Playlists == b.Playlists &&
+           a.SongCount == b.SongCount &&
            std::equal(std::begin(a.SectionTable), std::end(a.SectionTable),
                       std::begin(b.SectionTable));
 }
@@ -96,7 +108,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         catalogue = Catalogue(*database);
         FUZZ_CHECK(catalogue->SongCount == static_cast<std::int32_t>(catalogue->Songs.size()));
-        FUZZ_CHECK(SongListBytes(catalogue->Songs) <= kMemoryFactor * database->size());
+        FUZZ_CHECK(catalogue->Facts.size() == catalogue->Songs.size());
+        for (const Playlist& playlist : catalogue->Playlists) {
+            for (std::size_t song : playlist.Songs)
+                FUZZ_CHECK(song < catalogue->Songs.size());
+        }
+        FUZZ_CHECK(CatalogueBytes(*catalogue) <= kMemoryFactor * database->size());
         FUZZ_CHECK(SameCatalogue(Catalogue(*database), *catalogue));
     }
 

@@ -96,8 +96,30 @@ void WriteDatabases(const fs::path& root) {
     const Bytes mixedBytes = itunesdb::WriteITunesDB(mixed);
     seeds.Add(mixedBytes);
 
+    // Track and disc numbers, years, compilations and album artists, with playlists: a plain one,
+    // a smart one, a hidden one, one in the podcast section only and one naming a missing track.
+    itunesdb::DatabaseSpec library = Database(0xF4, itunesdb::kOrderITunes, 4, 0x248);
+    for (std::size_t i = 0; i < library.tracks.size(); ++i) {
+        itunesdb::TrackNumbers& numbers = library.tracks[i].numbers;
+        numbers.trackNumber = static_cast<std::uint32_t>(i + 1);
+        numbers.trackCount = 4;
+        numbers.discNumber = 1;
+        numbers.discCount = 2;
+        numbers.year = 1999 + static_cast<std::uint32_t>(i);
+        numbers.compilation = i == 3;
+    }
+    library.tracks[0].objects.push_back(itunesdb::Utf8Text(itunesdb::kAlbumArtist, "Various"));
+    library.playlists = {{u"Road trip", {103, 101, 101}},
+                         {u"Recent", {100, 102}, true},
+                         {u"Hidden", {100}, false, true},
+                         {u"Podcasts", {0, 102}, false, false, false, 3},
+                         {u"Gone", {100, 999}, false, false, true}};
+    const Bytes libraryBytes = itunesdb::WriteITunesDB(library);
+    seeds.Add(libraryBytes);
+
     // iTunesCDB, as newer iPod nanos keep it.
     seeds.Add(itunesdb::CompressDatabase(mixedBytes));
+    seeds.Add(itunesdb::CompressDatabase(libraryBytes));
     seeds.Add(itunesdb::CompressDatabase(
         itunesdb::WriteITunesDB(Database(0xBC, itunesdb::kOrderITunes, 5, 0x184))));
 }
@@ -180,6 +202,12 @@ void WriteTitles(const fs::path& root) {
         accents += "é";
     seeds.AddParts({accents, ":iPod_Control:Music:F01:WXYZ.m4a", "e:\\Music", "12"});
     seeds.AddParts({"Intro", ":a:b./../../x", "e:\\Music", "2"});
+    // Name templates: the library layout, optional folders, and broken ones.
+    for (std::string_view layout :
+         {"{albumartist}/{album}/[{disc}-][{track:02} ]{title}", "{artist}/[Disc {disc}/]{title}",
+          "[{year}]/{genre}{composer}/{title}", "{title", "a//b", "[x[y]]/{title}", "{track:0}"}) {
+        seeds.AddParts({"Intro", location, "e:\\Music", "1985", layout, "AC/DC"});
+    }
 }
 
 } // namespace

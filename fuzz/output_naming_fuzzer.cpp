@@ -1,13 +1,16 @@
 // Destination names: whatever the title and the song's location, a file name stays within the
 // length limit, holds no separator or character Windows and FAT refuse, ends in no dot or space,
 // names no device, and stays apart from the worker's temporary files; numbered variants and
-// temporary names keep the same rules, and the folder, unchanged. The input is the title, the
-// song's location, the destination folder and a number, separated by NULs.
+// temporary names keep the same rules, and the folder, unchanged. A name template that parses
+// names every folder and the file by the same rules. The input is the title, the song's location,
+// the destination folder, a number, a name template and an artist, separated by NULs.
+#include "app/name_template.h"
 #include "app/output_naming.h"
 #include "fuzz/fuzz_check.h"
 #include "platform/ascii.h"
 
 #include <array>
+#include <optional>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -70,10 +73,50 @@ void CheckFileName(std::string_view name) {
     FUZZ_CHECK(!NamesADevice(name));
 }
 
+// A template's path below the destination: folders and a file name, each a safe name, and a file
+// named by more than its extension.
+void CheckTemplate(std::string_view text, std::string_view title, std::string_view artist,
+                   std::string_view extension, std::uint64_t n) {
+    std::string problem;
+    const std::optional<NameTemplate> naming = NameTemplate::Parse(text, problem);
+    if (!naming) {
+        FUZZ_CHECK(!problem.empty());
+        return;
+    }
+    // Bytes read as Latin-1, so that every input is some song's text.
+    const auto text16 = [](std::string_view bytes) {
+        std::u16string text;
+        for (unsigned char byte : bytes)
+            text += static_cast<char16_t>(byte);
+        return text;
+    };
+    TSong song;
+    song.Title = text16(title);
+    song.Artist = text16(artist);
+    song.Album = song.Artist + u" II";
+    TrackFacts facts;
+    facts.TrackNumber = static_cast<std::int32_t>(n % 40) - 1;
+    facts.DiscNumber = static_cast<std::int32_t>(n % 3);
+    facts.Year = static_cast<std::int32_t>(n);
+    facts.Compilation = n % 2 == 0;
+
+    const std::string path = naming->Expand(song, facts, extension);
+    FUZZ_CHECK(naming->Expand(song, facts, extension) == path);
+    std::string_view rest = path;
+    for (std::size_t end = rest.find('\\'); end != std::string_view::npos; end = rest.find('\\')) {
+        CheckFileName(rest.substr(0, end));
+        rest.remove_prefix(end + 1);
+    }
+    CheckFileName(rest);
+    FUZZ_CHECK(!EndsWithNoCase(rest, TemporarySuffix));
+    if (!extension.empty() && extension.size() < MaxFileNameBytes / 2)
+        FUZZ_CHECK(rest.size() > SafeFileName("", extension).size());
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const auto parts = fuzz::SplitAtNul(fuzz::AsText(data, size), 4);
+    const auto parts = fuzz::SplitAtNul(fuzz::AsText(data, size), 6);
     const std::string_view title = parts[0];
     const std::string_view location = parts[1];
     const std::string_view folder = parts[2];
@@ -108,5 +151,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(FileNamePart(temporary).size() <= MaxFileNameBytes);
     FUZZ_CHECK(EndsWithNoCase(temporary, TemporarySuffix));
     FUZZ_CHECK(temporary != planned && temporary != numbered);
+
+    CheckTemplate(parts[4], title, parts[5], extension, n);
     return 0;
 }

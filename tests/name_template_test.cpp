@@ -152,9 +152,12 @@ TEST(NameTemplate, ExpandsFieldsOptionalPartsAndFolders) {
     }
 }
 
-TEST(NameTemplate, AnEmptyFileNameIsTheExtensionAloneAsForAnEmptyTitle) {
-    EXPECT_EQ(Expanded("{artist}/[{track}]", {.artist = "A"}, ".m4a"), "A\\.m4a");
-    EXPECT_EQ(Expanded("{title}", {.title = ""}, ""), "_");
+// Never a hidden file named by its extension alone, nor a name of the text between fields.
+TEST(NameTemplate, ANameWhoseFieldsGiveNothingIsNamedByItsFirstField) {
+    EXPECT_EQ(Expanded("{artist} - {album}/{title}", {}, ".mp3"), "Unknown Artist\\Intro.mp3");
+    EXPECT_EQ(Expanded("{artist}/[{track}]", {.artist = "A"}, ".m4a"), "A\\Unknown.m4a");
+    EXPECT_EQ(Expanded("{title}", {.title = ""}, ""), "Unknown");
+    EXPECT_EQ(Expanded("{album} {artist}", {}, ".mp3"), "Unknown Album.mp3");
 }
 
 TEST(NameTemplate, TemplatesThatNameNoFileAreRefusedSayingWhy) {
