@@ -11,6 +11,7 @@
 #include "app/song_search.h"
 #include "cli/copy_progress.h"
 #include "cli/exit_codes.h"
+#include "cli/interrupt_catcher.h"
 #include "cli/ipod_catalogue.h"
 #include "cli/list_command.h"
 #include "platform/data_folder.h"
@@ -18,13 +19,11 @@
 #include "platform/registry.h"
 #include "platform/text.h"
 
-#include <pthread.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <csignal>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -170,74 +169,6 @@ bool ReadSavedOverwrite(TSettingsStore& settings) {
     return overwrite;
 }
 
-// The signal that interrupted the copy; 0 while none has.
-std::atomic<int> interruption{0};
-// Set before the handler is installed: whether standard error shows a progress line to wipe.
-bool interruptOnTerminal = false;
-
-extern "C" void OnInterrupt(int signal) {
-    if (interruption.exchange(signal) != 0) {
-        // Asked twice: the worker may be stuck in a read that never returns. Quit at once.
-        std::signal(signal, SIG_DFL);
-        std::raise(signal);
-        return;
-    }
-    static constexpr char Wipe[] = "\r\x1b[K";
-    static constexpr char Notice[] =
-        "quillmere-cli copy: interrupted; stopping (interrupt again to quit at once)\n";
-    // Only write() may be called here; what it returns changes nothing.
-    if (interruptOnTerminal && write(STDERR_FILENO, Wipe, sizeof Wipe - 1) < 0)
-        return;
-    if (write(STDERR_FILENO, Notice, sizeof Notice - 1) < 0)
-        return;
-}
-
-// Catches Ctrl+C, termination and hang-up for the life of the job, so that the worker can
-// remove the file it was writing instead of dying with it.
-class InterruptCatcher {
-public:
-    explicit InterruptCatcher(bool onTerminal) {
-        interruption = 0;
-        interruptOnTerminal = onTerminal;
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        for (std::size_t i = 0; i < std::size(kSignals); ++i)
-            sigaction(kSignals[i], &action, &previous_[i]);
-    }
-    ~InterruptCatcher() {
-        for (std::size_t i = 0; i < std::size(kSignals); ++i)
-            sigaction(kSignals[i], &previous_[i], nullptr);
-    }
-    InterruptCatcher(const InterruptCatcher&) = delete;
-    InterruptCatcher& operator=(const InterruptCatcher&) = delete;
-
-    // Blocks the signals on the calling thread for the life of the object. Called by the main
-    // thread once the worker runs, so that they reach the worker's own thread: the handler
-    // then runs between two of its steps, and the step after it sees the interrupt.
-    class BlockedHere {
-    public:
-        BlockedHere() {
-            sigset_t signals;
-            sigemptyset(&signals);
-            for (const int signal : kSignals)
-                sigaddset(&signals, signal);
-            pthread_sigmask(SIG_BLOCK, &signals, &previous_);
-        }
-        ~BlockedHere() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
-        BlockedHere(const BlockedHere&) = delete;
-        BlockedHere& operator=(const BlockedHere&) = delete;
-
-    private:
-        sigset_t previous_{};
-    };
-
-private:
-    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-    struct sigaction previous_[std::size(kSignals)]{};
-};
-
 std::size_t TerminalColumns() {
     winsize size{};
     if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
@@ -288,7 +219,7 @@ public:
 
 private:
     void CheckInterrupt() {
-        if (interruption != 0 && worker_ && !worker_->Abandoned())
+        if (InterruptCatcher::Caught() != 0 && worker_ && !worker_->Abandoned())
             worker_->Abandon();
     }
 
@@ -430,7 +361,7 @@ int RunCopyCommand(const std::vector<std::string>& args, std::ostream& out, std:
             worker.WaitFor();
         }
         if (worker.Abandoned())
-            interruptedBy = interruption;
+            interruptedBy = InterruptCatcher::Caught();
     }
     if (progress)
         progress->Clear();
@@ -477,7 +408,8 @@ int RunCopyCommand(const std::vector<std::string>& args, std::ostream& out, std:
             << job.Count() << (job.Count() == 1 ? " song" : " songs") << " copied\n";
     if (notCopied > 0)
         err << "quillmere-cli copy: " << notCopied << " of " << job.Count()
-            << (job.Count() == 1 ? " song was" : " songs were") << " not copied\n";
+            << (job.Count() == 1 ? " song" : " songs") << (notCopied == 1 ? " was" : " were")
+            << " not copied\n";
     if (playlistsNotWritten > 0)
         err << "quillmere-cli copy: " << playlistsNotWritten
             << (playlistsNotWritten == 1 ? " playlist was" : " playlists were") << " not written\n";

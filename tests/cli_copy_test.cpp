@@ -210,7 +210,7 @@ TEST_F(CliCopyTest, AllCopiesEverySongAndPrintsWhereEachWentOrWhyNot) {
                            "AC/DC\t" + Dest("AC_DC.m4a") + "\n" +    //
                            "intro\t" + Dest("intro(1).mp3") + "\n" + //
                            "Missing\tnot copied: the song's file is missing on the iPod\n");
-    EXPECT_NE(run.err.find("1 of 4 songs were not copied"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("1 of 4 songs was not copied"), std::string::npos) << run.err;
     EXPECT_EQ(DestFiles(), (std::vector<std::string>{"AC_DC.m4a", "Intro.mp3", "intro(1).mp3"}));
     EXPECT_TRUE(testsupport::ReadFile(Dest("Intro.mp3")) == *songs_[0].content);
     EXPECT_TRUE(testsupport::ReadFile(Dest("AC_DC.m4a")) == *songs_[1].content);
@@ -343,7 +343,7 @@ TEST_F(CliCopyTest, OnATerminalOneLineShowsHowFarTheCopyHasComeUnlessQuiet) {
     const CliRun quiet = RunOnTerminal(Copy({"--all", "--quiet"}), 100);
     EXPECT_EQ(quiet.status, 1);
     EXPECT_EQ(quiet.err.find('\x1b'), std::string::npos) << quiet.err;
-    EXPECT_NE(quiet.err.find("1 of 4 songs were not copied"), std::string::npos) << quiet.err;
+    EXPECT_NE(quiet.err.find("1 of 4 songs was not copied"), std::string::npos) << quiet.err;
 }
 
 TEST_F(CliCopyTest, AnInterruptRemovesTheSongInProgressKeepsTheOthersAndSaysWhichIsWhich) {
