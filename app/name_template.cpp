@@ -146,7 +146,8 @@ std::optional<NameTemplate> NameTemplate::Parse(std::string_view text, std::stri
             pieces.push_back({Piece::Kind::Text, std::move(literal)});
         literal.clear();
     };
-    std::optional<std::size_t> openedAt; // the "[" of the optional part being read
+    constexpr std::size_t none = std::string_view::npos;
+    std::size_t openedAt = none; // the "[" of the optional part being read
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (c == '{') {
@@ -165,7 +166,7 @@ std::optional<NameTemplate> NameTemplate::Parse(std::string_view text, std::stri
             problem = "\"}\" " + Position(i) + " has no \"{\"";
             return std::nullopt;
         } else if (c == '[') {
-            if (openedAt) {
+            if (openedAt != none) {
                 problem = "\"[\" " + Position(i) + " is inside another \"[...]\"";
                 return std::nullopt;
             }
@@ -173,13 +174,13 @@ std::optional<NameTemplate> NameTemplate::Parse(std::string_view text, std::stri
             pieces.push_back({Piece::Kind::OptionalStart});
             openedAt = i;
         } else if (c == ']') {
-            if (!openedAt) {
+            if (openedAt == none) {
                 problem = "\"]\" " + Position(i) + " has no \"[\"";
                 return std::nullopt;
             }
             endLiteral();
             pieces.push_back({Piece::Kind::OptionalEnd});
-            openedAt.reset();
+            openedAt = none;
         } else if (c == '/') {
             endLiteral();
             pieces.push_back({Piece::Kind::Separator});
@@ -187,8 +188,8 @@ std::optional<NameTemplate> NameTemplate::Parse(std::string_view text, std::stri
             literal += c;
         }
     }
-    if (openedAt) {
-        problem = "\"[\" " + Position(*openedAt) + " has no \"]\"";
+    if (openedAt != none) {
+        problem = "\"[\" " + Position(openedAt) + " has no \"]\"";
         return std::nullopt;
     }
     endLiteral();
