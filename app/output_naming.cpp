@@ -29,13 +29,20 @@ std::string ReplaceForbidden(std::string_view text) {
     return safe;
 }
 
-// The first `bytes` bytes of `text`, shortened further so that no UTF-8 sequence is split.
+bool IsContinuationByte(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+// The first `bytes` bytes of `text`, shortened further so that no UTF-8 sequence is split;
+// bytes that are not UTF-8 there are cut at `bytes`.
 std::string_view CutUtf8(std::string_view text, std::size_t bytes) {
     if (text.size() <= bytes)
         return text;
-    while (bytes > 0 && (static_cast<unsigned char>(text[bytes]) & 0xC0) == 0x80)
-        --bytes;
-    return text.substr(0, bytes);
+    std::size_t cut = bytes;
+    // A sequence has at most three bytes after its first.
+    while (cut > 0 && bytes - cut < 3 && IsContinuationByte(text[cut]))
+        --cut;
+    return text.substr(0, IsContinuationByte(text[cut]) ? bytes : cut);
 }
 
 // The length of the part of `name` that Windows takes for a device, CON in "CON.mp3" or

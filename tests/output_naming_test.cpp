@@ -127,6 +127,11 @@ TEST(SafeFileName, CutsAnOverlongNameOnACharacterBoundaryKeepingTheExtension) {
     EXPECT_EQ(SafeFileName(std::string(254, 'a') + "  b", ""), std::string(254, 'a') + "_");
 
     EXPECT_EQ(SafeFileName("Intro", std::string(300, 'x')).size(), MaxFileNameBytes);
+
+    // Bytes that are not UTF-8 (a name template typed in another encoding) are cut at the
+    // limit, never given up whole for want of a character's start.
+    const std::string notUtf8(300, '\xBD');
+    EXPECT_EQ(SafeFileName(notUtf8, ".mp3"), notUtf8.substr(0, 251) + ".mp3");
 }
 
 TEST(PlannedDestination, IsFolderBackslashSafeTitleAndTheLocationsExtension) {
