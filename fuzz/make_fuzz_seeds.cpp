@@ -66,17 +66,17 @@ itunesdb::SongFields Fields(std::int32_t id, std::u16string title, std::u16strin
 
 itunesdb::DatabaseSpec Database(std::uint32_t headerLength, std::vector<std::uint32_t> order,
                                 std::size_t songs, std::uint32_t trackHeaderLength) {
-    itunesdb::DatabaseSpec spec;
-    spec.headerLength = headerLength;
-    spec.sectionOrder = std::move(order);
+    itunesdb::DatabaseSpec database;
+    database.headerLength = headerLength;
+    database.sectionOrder = std::move(order);
     for (std::size_t i = 0; i < songs; ++i) {
         const std::string digit = std::to_string(i);
         const std::u16string number(digit.begin(), digit.end());
-        spec.tracks.push_back(itunesdb::Song(Fields(
+        database.tracks.push_back(itunesdb::Song(Fields(
             static_cast<std::int32_t>(100 + i), u"Song " + number,
             u":iPod_Control:Music:F0" + number + u":S" + number + u".mp3", trackHeaderLength)));
     }
-    return spec;
+    return database;
 }
 
 void WriteDatabases(const fs::path& root) {

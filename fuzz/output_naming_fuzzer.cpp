@@ -10,8 +10,8 @@
 #include "platform/ascii.h"
 
 #include <array>
-#include <optional>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 

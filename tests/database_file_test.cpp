@@ -24,9 +24,9 @@ using itunesdb::Layout;
 using testsupport::DeflatedZeros;
 using testsupport::Flipped;
 
-itunesdb::DatabaseSpec Spec(const std::u16string& prefix, int count,
-                            std::vector<std::uint32_t> order = itunesdb::kOrderITunes,
-                            std::uint32_t headerLength = 0xF4) {
+itunesdb::DatabaseSpec NumberedSongs(const std::u16string& prefix, int count,
+                                     std::vector<std::uint32_t> order = itunesdb::kOrderITunes,
+                                     std::uint32_t headerLength = 0xF4) {
     itunesdb::DatabaseSpec database;
     database.headerLength = headerLength;
     database.sectionOrder = std::move(order);
@@ -45,7 +45,7 @@ itunesdb::DatabaseSpec Spec(const std::u16string& prefix, int count,
 }
 
 Bytes Database(const std::u16string& prefix, int count) {
-    return itunesdb::WriteITunesDB(Spec(prefix, count));
+    return itunesdb::WriteITunesDB(NumberedSongs(prefix, count));
 }
 
 std::vector<std::u16string> Titles(const TiPod& pod) {
@@ -191,10 +191,10 @@ TEST_F(DatabaseFileTest, CompressedDatabasesReadFieldByFieldLikeTheirPlainFiles)
     for (const auto& order : orders) {
         for (const std::uint32_t header : {0xBCu, 0xF4u}) {
             SCOPED_TRACE(testing::PrintToString(order) + " header " + std::to_string(header));
-            itunesdb::DatabaseSpec spec = Spec(u"Song ", 30, order, header);
-            spec.tracks[3].objects.push_back(itunesdb::VideoData());
-            spec.tracks[4].objects.push_back(itunesdb::Utf8Text(itunesdb::kComposer, "Dvořák"));
-            const Bytes plain = itunesdb::WriteITunesDB(spec);
+            itunesdb::DatabaseSpec songs = NumberedSongs(u"Song ", 30, order, header);
+            songs.tracks[3].objects.push_back(itunesdb::VideoData());
+            songs.tracks[4].objects.push_back(itunesdb::Utf8Text(itunesdb::kComposer, "Dvořák"));
+            const Bytes plain = itunesdb::WriteITunesDB(songs);
             ipod_->AddSongFile(":iPod_Control:Music:F01:Song 1.mp3", 3621468);
             ipod_->WriteDatabase(plain);
             TiPod expected;
@@ -290,7 +290,8 @@ TEST_F(DatabaseFileTest, DamagedCompressedFilesFailAndLeaveTheCatalogue) {
 }
 
 TEST_F(DatabaseFileTest, HeadersThatCannotHoldTheFlagReadAsTheyStand) {
-    Bytes shortHeader = itunesdb::WriteITunesDB(Spec(u"Short ", 3, itunesdb::kOrderOld, 0xA8));
+    Bytes shortHeader =
+        itunesdb::WriteITunesDB(NumberedSongs(u"Short ", 3, itunesdb::kOrderOld, 0xA8));
     shortHeader[0xA8] = std::byte{1}; // the first byte after the header, not a flag
     Bytes beyondTheFile = itunesdb::CompressDatabase(Database(u"Current ", 3));
     itunesdb::PutU32(beyondTheFile, 4, static_cast<std::uint32_t>(beyondTheFile.size() + 1));
@@ -317,10 +318,10 @@ TEST_F(DatabaseFileTest, HeadersThatCannotHoldTheFlagReadAsTheyStand) {
 // Random damage to a compressed file: a clean "Stream read error", or a catalogue the reader
 // could walk; never anything read outside the buffer (the sanitizer builds check that).
 TEST_F(DatabaseFileTest, SurvivesRandomlyDamagedCompressedFiles) {
-    itunesdb::DatabaseSpec spec = Spec(u"Song ", 12, itunesdb::kOrderGtkpod);
-    spec.tracks[2].objects.push_back(itunesdb::Utf8Text(itunesdb::kAlbum, "Ελληνικά"));
-    spec.tracks[5].objects.push_back(itunesdb::Chapter());
-    const Bytes base = itunesdb::CompressDatabase(itunesdb::WriteITunesDB(spec));
+    itunesdb::DatabaseSpec songs = NumberedSongs(u"Song ", 12, itunesdb::kOrderGtkpod);
+    songs.tracks[2].objects.push_back(itunesdb::Utf8Text(itunesdb::kAlbum, "Ελληνικά"));
+    songs.tracks[5].objects.push_back(itunesdb::Chapter());
+    const Bytes base = itunesdb::CompressDatabase(itunesdb::WriteITunesDB(songs));
     std::mt19937 random(424242);
     TiPod pod;
     pod.DriveRoot = ipod_->DriveRoot();
@@ -349,7 +350,7 @@ TEST_F(DatabaseFileTest, SurvivesRandomlyDamagedCompressedFiles) {
 
 TEST_F(DatabaseFileTest, StatedTrackCountOfPlainAndCompressedFiles) {
     // Many albums ahead of the track list, so the count lies well past the first look.
-    itunesdb::DatabaseSpec bigAlbumList = Spec(u"Song ", 3000, itunesdb::kOrderITunes);
+    itunesdb::DatabaseSpec bigAlbumList = NumberedSongs(u"Song ", 3000, itunesdb::kOrderITunes);
     for (std::size_t i = 0; i < bigAlbumList.tracks.size(); ++i) {
         for (itunesdb::ObjectSpec& object : bigAlbumList.tracks[i].objects) {
             if (object.type == itunesdb::kAlbum) {
@@ -357,9 +358,9 @@ TEST_F(DatabaseFileTest, StatedTrackCountOfPlainAndCompressedFiles) {
             }
         }
     }
-    Bytes zeroTracks = itunesdb::WriteITunesDB(Spec(u"Song ", 0));
+    Bytes zeroTracks = itunesdb::WriteITunesDB(NumberedSongs(u"Song ", 0));
     Layout negativeLayout;
-    Bytes negative = itunesdb::WriteITunesDB(Spec(u"Song ", 2, {2, 1}), negativeLayout);
+    Bytes negative = itunesdb::WriteITunesDB(NumberedSongs(u"Song ", 2, {2, 1}), negativeLayout);
     itunesdb::PutU32(negative, negativeLayout.trackListOffset + 8, 0xFFFFFFFB);
     const struct {
         const char* name;
@@ -367,11 +368,12 @@ TEST_F(DatabaseFileTest, StatedTrackCountOfPlainAndCompressedFiles) {
         std::optional<std::int32_t> count;
     } cases[] = {
         {"tracks after a large album list", itunesdb::WriteITunesDB(bigAlbumList), 3000},
-        {"track list first", itunesdb::WriteITunesDB(Spec(u"Song ", 7, itunesdb::kOrderOld)), 7},
+        {"track list first",
+         itunesdb::WriteITunesDB(NumberedSongs(u"Song ", 7, itunesdb::kOrderOld)), 7},
         {"no tracks", zeroTracks, 0},
         {"a count below zero, as stated", negative, -5},
         {"no track list in the first two sections",
-         itunesdb::WriteITunesDB(Spec(u"Song ", 4, {2, 3, 1})), std::nullopt},
+         itunesdb::WriteITunesDB(NumberedSongs(u"Song ", 4, {2, 3, 1})), std::nullopt},
         {"an empty file", {}, std::nullopt},
     };
     for (const auto& c : cases) {
@@ -398,7 +400,7 @@ TEST_F(DatabaseFileTest, StatedTrackCountOfPlainAndCompressedFiles) {
 }
 
 TEST_F(DatabaseFileTest, StatedTrackCountInflatesOnlyAsFarAsTheTrackListHeader) {
-    const Bytes plain = itunesdb::WriteITunesDB(Spec(u"Song ", 5000, itunesdb::kOrderOld));
+    const Bytes plain = itunesdb::WriteITunesDB(NumberedSongs(u"Song ", 5000, itunesdb::kOrderOld));
     const Bytes compressed = itunesdb::CompressDatabase(plain);
     // Cut, and damaged, where the stream still holds the start of the track list.
     const Bytes cut(compressed.begin(), compressed.begin() + 4096);
