@@ -227,8 +227,8 @@ std::string NameTemplate::Expand(const TSong& song, const TrackFacts& facts,
         std::optional<Field> firstField;
         bool fieldShown = false; // some field gave text
 
-        // Named by its first field when its fields give nothing, " - " left of "{artist} - {album}"
-        // names nothing; a name of text alone stands.
+        // When its fields all give nothing, the text between them (the " - " of "{artist} -
+        // {album}") names nothing either: the first field's unknown name stands in.
         std::string Name() const {
             return (firstField && !fieldShown) || text.empty() ? UnknownName(firstField) : text;
         }
@@ -253,7 +253,6 @@ std::string NameTemplate::Expand(const TSong& song, const TrackFacts& facts,
             component.fieldShown = component.fieldShown || !shown.empty();
             break;
         }
-            break;
         case Piece::Kind::OptionalStart: {
             std::size_t end = i + 1;
             bool keep = true;
